@@ -1,0 +1,67 @@
+# One helper declares every library of ours: sources from src/, public headers
+# from include/<lib>/, tests from src/*.test.cpp into <lib>_tests. It refuses a
+# link from a library to one ranked above it, so the layering cannot rot.
+
+set(VT_LIBRARY_RANKS core algorithm files document report uikit components app)
+
+add_library(vt_warnings INTERFACE)
+target_compile_options(vt_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+    -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Wnull-dereference
+    -Wimplicit-fallthrough -Wsuggest-override -Wcast-qual -Wformat=2
+    -Wmissing-declarations -Wduplicated-cond -Wlogical-op)
+if(VT_WERROR)
+    target_compile_options(vt_warnings INTERFACE -Werror)
+endif()
+
+add_library(vt_sanitize INTERFACE)
+if(VT_SANITIZE)
+    target_compile_options(vt_sanitize INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(vt_sanitize INTERFACE -fsanitize=address,undefined)
+endif()
+
+function(_vt_rank name out)
+    list(FIND VT_LIBRARY_RANKS ${name} idx)
+    set(${out} ${idx} PARENT_SCOPE)
+endfunction()
+
+function(_vt_check_links self)
+    _vt_rank(${self} self_rank)
+    foreach(dep IN LISTS ARGN)
+        _vt_rank(${dep} dep_rank)
+        if(dep_rank GREATER_EQUAL 0 AND NOT dep_rank LESS self_rank)
+            message(FATAL_ERROR "${self} may not link ${dep}: ${dep} is not below ${self}")
+        endif()
+    endforeach()
+endfunction()
+
+# vt_library(<name> [DEPS <our libs>...] [PUBLIC_LIBS ...] [PRIVATE_LIBS ...]
+#            [TEST_LIBS ...])
+function(vt_library name)
+    cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS" ${ARGN})
+    _vt_check_links(${name} ${ARG_DEPS})
+
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.test.cpp)
+    list(REMOVE_ITEM sources ${tests} "")
+
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC
+        $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_PUBLIC_LIBS} vt_sanitize
+                                  PRIVATE vt_warnings ${ARG_PRIVATE_LIBS})
+    target_compile_features(${name} PUBLIC cxx_std_20)
+
+    if(tests)
+        add_executable(${name}_tests ${tests})
+        target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+        target_link_libraries(${name}_tests PRIVATE ${name} vt_warnings ${ARG_PRIVATE_LIBS}
+                              ${ARG_TEST_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+        add_test(NAME ${name}_tests COMMAND ${name}_tests)
+        set_tests_properties(${name}_tests PROPERTIES
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1;UBSAN_OPTIONS=print_stacktrace=1"
+            TIMEOUT 900)
+    endif()
+endfunction()
