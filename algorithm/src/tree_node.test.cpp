@@ -135,10 +135,14 @@ struct Sample {
 
 std::string path(const TreeIndexPath& p) {
     std::string text = "[";
-    for (const auto i : p) {
-        text += (text.size() > 1 ? "," : "") + std::to_string(i);
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += std::to_string(p[i]);
     }
-    return text + "]";
+    text += ']';
+    return text;
 }
 
 Record sampleRecord() {
