@@ -124,7 +124,10 @@ std::string TitleMaker::title(const Period& period) const {
         return formatDate(m_day, period.date());
     case Period::Kind::week:
         if (m_render.weekDisplay() == ReportRender::WeekDisplay::week) {
-            return "W" + std::to_string(std::get<Period::Week>(period.payload()).week);
+            // Appending keeps GCC 12 clear of a false -Wrestrict on `"W" + std::string`.
+            std::string title(1, 'W');
+            title.append(std::to_string(std::get<Period::Week>(period.payload()).week));
+            return title;
         }
         return formatDate(m_day, period.date());
     case Period::Kind::month:
