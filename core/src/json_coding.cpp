@@ -181,7 +181,10 @@ void appendIndent(std::string& out, std::size_t depth) {
 
 std::string twoDigits(std::int64_t value) {
     std::string text = std::to_string(value);
-    return text.size() < 2 ? "0" + text : text;
+    if (text.size() < 2) {
+        text.insert(text.begin(), '0');
+    }
+    return text;
 }
 
 // "yyyy-MM-ddTHH:mm:ss" followed by "Z" or "+hh:mm" / "-hh:mm"; absent when malformed.
@@ -662,7 +665,10 @@ void writeFileData(const std::filesystem::path& file, std::string_view bytes,
     // Write a sibling, then move it into place in one step, so readers see old or new bytes.
     const std::filesystem::path folder =
         file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string pattern = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string name(".");
+    name += file.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = (folder / name).string();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         throwFileError(file, errno, "The file couldn\u2019t be saved.");

@@ -447,11 +447,15 @@ std::optional<T> JsonDecoder::decodeIfPresent(const Json& object, std::string_vi
         throwTypeMismatch("Dictionary", object);
     }
     const auto found = object.find(key);
-    if (found == object.end() || found->is_null()) {
+    if (found == object.end()) {
+        return std::nullopt;
+    }
+    const Json& entry = *found;
+    if (entry.type() == Json::value_t::null) {
         return std::nullopt;
     }
     const PathScope scope(*this, std::string(key));
-    return decode<T>(*found);
+    return decode<T>(entry);
 }
 
 template <class T>
