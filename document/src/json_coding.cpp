@@ -96,7 +96,7 @@ Json parseDom(std::string_view text) {
 
 // --- Strict field readers -------------------------------------------------------------------
 
-[[noreturn]] void mismatch(std::string_view key, std::string_view expected,
+[[noreturn]] void failTypeMismatch(std::string_view key, std::string_view expected,
                            std::string_view where) {
     throw JsonCodingError(JsonCodingError::Code::typeMismatch,
                           "\"" + std::string(key) + "\" of " + std::string(where) +
@@ -158,7 +158,7 @@ public:
             return std::nullopt;
         }
         if (!value->is_number()) {
-            mismatch(key, "a number", m_where);
+            failTypeMismatch(key, "a number", m_where);
         }
         return value->get<double>();
     }
@@ -169,7 +169,7 @@ public:
             return std::nullopt;
         }
         if (!value->is_boolean()) {
-            mismatch(key, "true or false", m_where);
+            failTypeMismatch(key, "true or false", m_where);
         }
         return value->get<bool>();
     }
@@ -180,7 +180,7 @@ public:
             return std::nullopt;
         }
         if (!value->is_string()) {
-            mismatch(key, "a string", m_where);
+            failTypeMismatch(key, "a string", m_where);
         }
         return value->get_ref<const std::string&>();
     }
@@ -192,7 +192,7 @@ public:
             return std::nullopt;
         }
         if (!value->is_string()) {
-            mismatch(key, "a date string", m_where);
+            failTypeMismatch(key, "a date string", m_where);
         }
         return decoder(value->get_ref<const std::string&>());
     }
@@ -200,7 +200,7 @@ public:
     const Json* object(std::string_view key) const {
         const Json* value = find(key);
         if (value != nullptr && !value->is_object()) {
-            mismatch(key, "an object", m_where);
+            failTypeMismatch(key, "an object", m_where);
         }
         return value;
     }
@@ -208,7 +208,7 @@ public:
     const Json* array(std::string_view key) const {
         const Json* value = find(key);
         if (value != nullptr && !value->is_array()) {
-            mismatch(key, "an array", m_where);
+            failTypeMismatch(key, "an array", m_where);
         }
         return value;
     }
@@ -217,9 +217,10 @@ public:
                                 std::int64_t limit) const {
         const auto result = exactInteger(value);
         if (!result) {
-            mismatch(key, "an integer in the 64-bit range", m_where);
+            failTypeMismatch(key, "an integer in the 64-bit range", m_where);
         }
-        if (*result > limit || *result < -limit) {
+        if (limit != std::numeric_limits<std::int64_t>::max() &&
+            (*result > limit || *result < -limit)) {
             throw JsonCodingError(JsonCodingError::Code::dataCorrupted,
                                   "\"" + std::string(key) + "\" of " + m_where + " is " +
                                       std::to_string(*result) + ", beyond " +
@@ -280,7 +281,7 @@ void decodeTaskFields(const Json& json, JsonTask& task, CachedDateDecoder& dates
         list.reserve(res->size());
         for (const Json& entry : *res) {
             if (!entry.is_object()) {
-                mismatch("Res", "an array of objects", where);
+                failTypeMismatch("Res", "an array of objects", where);
             }
             const ObjectReader a(entry, "an assignment of " + where);
             list.push_back({a.integer("Pid", kMaxJsonId), a.integer("WL", kMaxJsonPercent)});
@@ -323,7 +324,7 @@ void decodeTaskFields(const Json& json, JsonTask& task, CachedDateDecoder& dates
 // Decodes a task tree with an explicit stack: the nesting depth is the document's to choose.
 JsonTask decodeTaskTree(const Json& rootJson, CachedDateDecoder& dates) {
     if (!rootJson.is_object()) {
-        mismatch("Root", "an object", "the project");
+        failTypeMismatch("Root", "an object", "the project");
     }
     JsonTask root;
     std::vector<std::pair<const Json*, JsonTask*>> pending{{&rootJson, &root}};
@@ -341,7 +342,7 @@ JsonTask decodeTaskTree(const Json& rootJson, CachedDateDecoder& dates) {
         for (std::size_t i = childs->size(); i-- > 0;) {
             const Json& child = (*childs)[i];
             if (!child.is_object()) {
-                mismatch("Childs", "an array of objects", r.where());
+                failTypeMismatch("Childs", "an array of objects", r.where());
             }
             pending.emplace_back(&child, &children[i]);
         }
@@ -368,7 +369,7 @@ JsonProject decodeProjectObject(const Json& json) {
         list.reserve(peoples->size());
         for (const Json& entry : *peoples) {
             if (!entry.is_object()) {
-                mismatch("Ples", "an array of objects", "the project");
+                failTypeMismatch("Ples", "an array of objects", "the project");
             }
             const ObjectReader m(entry, "a member");
             list.push_back({m.integer("Id", kMaxJsonId), m.string("Nm"), m.string("Pt"),
@@ -398,6 +399,16 @@ JsonProject decodeProjectObject(const Json& json) {
 }
 
 // --- Writing --------------------------------------------------------------------------------
+
+// How many levels a task's own arrays and objects add below the task's object.
+std::size_t innerDepth(const JsonTask& t) {
+    if (t.resources && !t.resources->empty()) {
+        return 2;
+    }
+    const bool nested = t.resources || t.work || t.cost || t.predecessors || t.dateBaseline ||
+                        t.url1 || t.url2 || t.childs;
+    return nested ? 1 : 0;
+}
 
 class Writer {
 public:
@@ -513,7 +524,7 @@ public:
             const Pending p = pending.back();
             pending.pop_back();
             // A tree the reader would refuse is never written.
-            if (p.depth + 2 > kMaxJsonDepth) {
+            if (p.depth + innerDepth(*p.task) > kMaxJsonDepth) {
                 throw JsonCodingError(JsonCodingError::Code::notEncodable,
                                       "The task tree is too deep to be read back");
             }

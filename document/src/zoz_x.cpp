@@ -7,7 +7,7 @@
 
 #include "core/log.hpp"
 #include "core/uuid.hpp"
-#include "files/vt_zip.hpp"
+#include "files/zip.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -205,7 +205,7 @@ JsonProject Manager::jsonProject(const files::VtFile& document,
         files::VtFolder::systemTmpFolder().child(core::Uuid::random().uuidString());
     const TemporaryFolderGuard guard(unzipFolder.url());
     try {
-        files::VtZip::unzip(document, unzipFolder, true);
+        files::VtZip::unzip(document.url(), unzipFolder.url(), true);
     } catch (const std::exception& error) {
         core::logError(error, "Failed to unzip the .zoz file \"" + path + "\"");
         throw DocumentError(DocumentError::Code::InvalidFileFormat);
@@ -283,7 +283,7 @@ void Manager::zozFile(const ZozProject& project, const files::VtFolder& workingF
                     "Failed to save project \"" + project.name() +
                         "\" because the json file does not exist");
     }
-    std::vector<files::VtFile> entries{jsonFile};
+    std::vector<fs::path> entries{jsonFile.url()};
     // Entries sit at the archive's root by file name; a name already taken is not packed twice.
     std::set<std::string> names{kJsonEntryName};
     const auto addImage = [&](const fs::path& folder, const std::optional<std::string>& id,
@@ -301,16 +301,11 @@ void Manager::zozFile(const ZozProject& project, const files::VtFolder& workingF
     addImage(working.root().url(), project.imageId(), "tile cover image");
     addImage(working.root().url(), project.pdfBannerImageId(), "pdf banner image");
 
-    // The old document is replaced only by a complete new one, never removed beforehand.
-    const fs::path partial =
-        target.url().parent_path() /
-        ("." + target.url().filename().string() + "." + core::Uuid::random().uuidString());
+    // The zip layer writes beside the target and renames over it only when complete, so the
+    // old document is never removed beforehand and survives a failed save.
     try {
-        files::VtZip::zip(entries, files::VtFile(partial));
-        fs::rename(partial, target.url());
+        files::VtZip::zip(entries, target.url());
     } catch (const std::exception& error) {
-        std::error_code ec;
-        fs::remove(partial, ec);
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + project.name() + "\" as .zoz file, with error: " +
                         core::localizedDescription(error));
