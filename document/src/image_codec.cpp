@@ -54,8 +54,8 @@ bool looksLikeJpeg(std::span<const std::uint8_t> bytes) noexcept {
     return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
 
-ImageBytes encodeJpeg(std::span<const std::uint8_t> rgb, std::uint32_t width,
-                      std::uint32_t height, int quality) {
+ImageBytes encodeJpeg(std::span<const std::uint8_t> rgb, std::uint32_t width, std::uint32_t height,
+                      int quality) {
     checkDimensions(width, height);
     checkQuality(quality);
     const std::uint64_t needed = std::uint64_t{width} * height * 3;
@@ -70,21 +70,20 @@ ImageBytes encodeJpeg(std::span<const std::uint8_t> rgb, std::uint32_t width,
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
     const int status =
-        tjCompress2(handle.get(), rgb.data(), static_cast<int>(width), 0,
-                    static_cast<int>(height), TJPF_RGB, &out, &outSize, TJSAMP_420, quality, 0);
+        tjCompress2(handle.get(), rgb.data(), static_cast<int>(width), 0, static_cast<int>(height),
+                    TJPF_RGB, &out, &outSize, TJSAMP_420, quality, 0);
     const std::unique_ptr<unsigned char, TurboJpegBufferDeleter> owned(out);
     if (status != 0 || out == nullptr) {
-        throw ImageCodecError(ImageCodecError::Code::encodingFailed,
-                              tjGetErrorStr2(handle.get()));
+        throw ImageCodecError(ImageCodecError::Code::encodingFailed, tjGetErrorStr2(handle.get()));
     }
     return {out, out + outSize};
 }
 
 ImageBytes convertPngToJpeg(std::span<const std::uint8_t> png, int quality) {
     if (png.size() > kMaxImageFileBytes) {
-        throw ImageCodecError(ImageCodecError::Code::tooLarge,
-                              "The PNG of " + std::to_string(png.size()) +
-                                  " bytes exceeds the size limit");
+        throw ImageCodecError(ImageCodecError::Code::tooLarge, "The PNG of " +
+                                                                   std::to_string(png.size()) +
+                                                                   " bytes exceeds the size limit");
     }
     checkQuality(quality);
     png_image image{};

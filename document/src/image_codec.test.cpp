@@ -56,8 +56,8 @@ TEST(ImageCodec, PngBecomesJpegWithTransparencyOnWhite) {
     int height = 0;
     int subsampling = 0;
     int colorspace = 0;
-    ASSERT_EQ(tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height,
-                                  &subsampling, &colorspace),
+    ASSERT_EQ(tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling,
+                                  &colorspace),
               0);
     EXPECT_EQ(width, 16);
     EXPECT_EQ(height, 8);
@@ -73,9 +73,8 @@ TEST(ImageCodec, PngBecomesJpegWithTransparencyOnWhite) {
     // An opaque image keeps its colour.
     const ImageBytes opaque = document::convertPngToJpeg(pngOf(16, 8, 255));
     handle = tjInitDecompress();
-    ASSERT_EQ(tjDecompress2(handle, opaque.data(), opaque.size(), rgb.data(), 16, 0, 8, TJPF_RGB,
-                            0),
-              0);
+    ASSERT_EQ(
+        tjDecompress2(handle, opaque.data(), opaque.size(), rgb.data(), 16, 0, 8, TJPF_RGB, 0), 0);
     tjDestroy(handle);
     EXPECT_GT(rgb[0], 170);
     EXPECT_LT(rgb[1], 60);

@@ -83,9 +83,9 @@ Json parseDom(std::string_view text) {
     DepthLimitedSax sax(root);
     const bool ok = Json::sax_parse(text.begin(), text.end(), &sax);
     if (sax.tooDeep()) {
-        throw JsonCodingError(JsonCodingError::Code::tooDeep,
-                              "The JSON nests deeper than " + std::to_string(kMaxJsonDepth) +
-                                  " levels");
+        throw JsonCodingError(JsonCodingError::Code::tooDeep, "The JSON nests deeper than " +
+                                                                  std::to_string(kMaxJsonDepth) +
+                                                                  " levels");
     }
     if (!ok) {
         throw JsonCodingError(JsonCodingError::Code::invalidSyntax,
@@ -97,10 +97,10 @@ Json parseDom(std::string_view text) {
 // --- Strict field readers -------------------------------------------------------------------
 
 [[noreturn]] void failTypeMismatch(std::string_view key, std::string_view expected,
-                           std::string_view where) {
-    throw JsonCodingError(JsonCodingError::Code::typeMismatch,
-                          "\"" + std::string(key) + "\" of " + std::string(where) +
-                              " is not " + std::string(expected));
+                                   std::string_view where) {
+    throw JsonCodingError(JsonCodingError::Code::typeMismatch, "\"" + std::string(key) + "\" of " +
+                                                                   std::string(where) + " is not " +
+                                                                   std::string(expected));
 }
 
 // Exactly representable integers only: 2^63 itself is a double, INT64_MAX is not.
@@ -213,8 +213,7 @@ public:
         return value;
     }
 
-    std::int64_t checkedInteger(const Json& value, std::string_view key,
-                                std::int64_t limit) const {
+    std::int64_t checkedInteger(const Json& value, std::string_view key, std::int64_t limit) const {
         const auto result = exactInteger(value);
         if (!result) {
             failTypeMismatch(key, "an integer in the 64-bit range", m_where);
@@ -596,8 +595,7 @@ private:
 };
 
 bool allDigits(std::string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 int digits(std::string_view text) {
@@ -626,8 +624,8 @@ std::optional<CivilDateTime> parseCivil(std::string_view text) {
         text[7] != '-' || !allDigits(text.substr(8, 2))) {
         return std::nullopt;
     }
-    CivilDateTime civil{digits(text.substr(0, 4)), digits(text.substr(5, 2)),
-                        digits(text.substr(8, 2)), 0, 0, 0};
+    CivilDateTime civil{
+        digits(text.substr(0, 4)), digits(text.substr(5, 2)), digits(text.substr(8, 2)), 0, 0, 0};
     if (longForm) {
         if (text[10] != 'T' || !allDigits(text.substr(11, 2)) || text[13] != ':' ||
             !allDigits(text.substr(14, 2)) || text[16] != ':' || !allDigits(text.substr(17, 2))) {
@@ -638,8 +636,8 @@ std::optional<CivilDateTime> parseCivil(std::string_view text) {
         civil.second = digits(text.substr(17, 2));
     }
     if (civil.year < 1 || civil.month < 1 || civil.month > 12 || civil.day < 1 ||
-        civil.day > daysInMonth(civil.year, civil.month) || civil.hour > 23 ||
-        civil.minute > 59 || civil.second > 59) {
+        civil.day > daysInMonth(civil.year, civil.month) || civil.hour > 23 || civil.minute > 59 ||
+        civil.second > 59) {
         return std::nullopt;
     }
     return civil;
@@ -692,8 +690,8 @@ std::optional<std::string> encodeJsonDate(core::Date date) {
         return std::nullopt;
     }
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", civil->year,
-                  civil->month, civil->day, civil->hour, civil->minute, civil->second);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", civil->year, civil->month,
+                  civil->day, civil->hour, civil->minute, civil->second);
     return std::string(buffer);
 }
 

@@ -175,8 +175,8 @@ TEST_F(JsonCoding, DatesInTheShortAndLongForms) {
 
     // A wall time in the spring gap resolves forward; the autumn hour repeats.
     EXPECT_EQ(decodeJsonDate("2024-03-31T02:30:00"), at(2024, 3, 31, 3, 30));
-    EXPECT_EQ(decodeJsonDate("2024-03-31T02:30:00").timeIntervalSince(
-                  decodeJsonDate("2024-03-31T01:30:00")),
+    EXPECT_EQ(decodeJsonDate("2024-03-31T02:30:00")
+                  .timeIntervalSince(decodeJsonDate("2024-03-31T01:30:00")),
               3600.0);
 
     // Round trips to the second on both sides of each change, fractions dropped.

@@ -25,8 +25,7 @@ std::optional<CivilDateTime> localCivilFromDate(core::Date date) {
     const core::Calendar calendar = core::Calendar::current();
     // The wall clock is the instant shifted by the zone's offset at that instant; fractions of
     // a second are dropped, as the written form has none.
-    const auto local =
-        static_cast<std::int64_t>(std::floor(seconds)) + calendar.utcOffset(date);
+    const auto local = static_cast<std::int64_t>(std::floor(seconds)) + calendar.utcOffset(date);
     std::int64_t dayNumber = local / kSecondsPerDay;
     std::int64_t secondOfDay = local % kSecondsPerDay;
     if (secondOfDay < 0) {
@@ -36,7 +35,7 @@ std::optional<CivilDateTime> localCivilFromDate(core::Date date) {
     const auto civil = core::Calendar::civilFromDayNumber(dayNumber);
     const auto second = static_cast<int>(secondOfDay);
     return CivilDateTime{static_cast<int>(civil.year), civil.month, civil.day, second / 3600,
-                         (second / 60) % 60, second % 60};
+                         (second / 60) % 60,           second % 60};
 }
 
 double secondsSince1970(core::Date date) {

@@ -40,13 +40,12 @@ ImageBytes convertPngToJpeg(std::span<const std::uint8_t> png, int quality = kJp
 
 /// Encodes `width` x `height` pixels of packed 8-bit RGB as a JPEG at `quality`; throws
 /// `ImageCodecError` when the size is outside the limits or the pixel buffer is too short.
-ImageBytes encodeJpeg(std::span<const std::uint8_t> rgb, std::uint32_t width,
-                      std::uint32_t height, int quality = kJpegQuality);
+ImageBytes encodeJpeg(std::span<const std::uint8_t> rgb, std::uint32_t width, std::uint32_t height,
+                      int quality = kJpegQuality);
 
 /// Encodes `width` x `height` pixels of packed 8-bit RGBA as a PNG; throws `ImageCodecError`
 /// when the size is outside the limits or the pixel buffer is too short.
-ImageBytes encodePng(std::span<const std::uint8_t> rgba, std::uint32_t width,
-                     std::uint32_t height);
+ImageBytes encodePng(std::span<const std::uint8_t> rgba, std::uint32_t width, std::uint32_t height);
 
 /// True when the bytes begin with the JPEG start-of-image marker (FF D8 FF).
 bool looksLikeJpeg(std::span<const std::uint8_t> bytes) noexcept;
