@@ -1,9 +1,7 @@
 #include "document/zoz_x.hpp"
 
-#include "document/data_map_service.hpp"
 #include "document/image_codec.hpp"
 #include "document/json_coding.hpp"
-#include "document/zoz_project.hpp"
 
 #include "core/log.hpp"
 #include "core/uuid.hpp"
@@ -149,8 +147,7 @@ std::optional<fs::path> copyImageFileFromWorkingFolderToZozFile(const fs::path& 
     return std::nullopt;
 }
 
-void saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile,
-                    bool prettyPrint) {
+void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, bool prettyPrint) {
     const auto failed = [&] {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + jsonProject.name.value_or("") +
@@ -181,17 +178,6 @@ bool isPlainImageId(const std::string& imageId) {
         const auto u = static_cast<unsigned char>(c);
         return c == '/' || c == '\\' || u < 0x20 || u == 0x7F;
     });
-}
-
-std::shared_ptr<ZozProject> Manager::load(const files::VtFile& document,
-                                          const files::VtFolder& workingFolder) const {
-    const JsonProject json = jsonProject(document, workingFolder);
-    auto project = DataMapService::map(json);
-    if (!project) {
-        throwLogged(DocumentError::Code::InvalidProjectData,
-                    "Failed to convert from json project object:" + document.pathString());
-    }
-    return project;
 }
 
 JsonProject Manager::jsonProject(const files::VtFile& document,
@@ -261,26 +247,19 @@ JsonProject Manager::jsonProject(const files::VtFile& document,
     return json;
 }
 
-std::optional<std::string> Manager::jsonString(const ZozProject& project, bool prettyPrint) const {
-    try {
-        return encodeJsonProjectText(DataMapService::mapToJsonProject(project, true), prettyPrint);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+void Manager::saveAsJsonFile(const JsonProject& jsonProject,
+                             const files::VtFile& jsonFile) const {
+    saveJson(jsonProject, jsonFile, true);
 }
 
-void Manager::saveProject(const ZozProject& project, const files::VtFolder& workingFolder) const {
-    saveAsJsonFile(DataMapService::mapToJsonProject(project, true),
-                   ProjectWorkingFolder(workingFolder).jsonFile(), true);
-}
-
-void Manager::zozFile(const ZozProject& project, const files::VtFolder& workingFolder,
+void Manager::zozFile(const JsonProject& project, const files::VtFolder& workingFolder,
                       const files::VtFile& target) const {
+    const std::string name = project.name.value_or("");
     const ProjectWorkingFolder working(workingFolder);
     const files::VtFile jsonFile = working.jsonFile();
     if (!jsonFile.exists()) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + project.name() +
+                    "Failed to save project \"" + name +
                         "\" because the json file does not exist");
     }
     std::vector<fs::path> entries{jsonFile.url()};
@@ -295,11 +274,13 @@ void Manager::zozFile(const ZozProject& project, const files::VtFolder& workingF
         }
     };
     const fs::path photoFolder = working.photoFolder().url();
-    for (const auto& member : project.team()->members()) {
-        addImage(photoFolder, member->photoid(), "photo");
+    if (project.peoples) {
+        for (const auto& member : *project.peoples) {
+            addImage(photoFolder, member.photoId, "photo");
+        }
     }
-    addImage(working.root().url(), project.imageId(), "tile cover image");
-    addImage(working.root().url(), project.pdfBannerImageId(), "pdf banner image");
+    addImage(working.root().url(), project.imageId, "tile cover image");
+    addImage(working.root().url(), project.pdfBannerImageId, "pdf banner image");
 
     // The zip layer writes beside the target and renames over it only when complete, so the
     // old document is never removed beforehand and survives a failed save.
@@ -307,7 +288,7 @@ void Manager::zozFile(const ZozProject& project, const files::VtFolder& workingF
         files::VtZip::zip(entries, target.url());
     } catch (const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + project.name() + "\" as .zoz file, with error: " +
+                    "Failed to save project \"" + name + "\" as .zoz file, with error: " +
                         core::localizedDescription(error));
     }
 }

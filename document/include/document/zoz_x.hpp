@@ -54,10 +54,19 @@ public:
     /// only once the new one is complete; throws `DocumentError::Code::SaveError`.
     void saveProject(const ZozProject& project, const files::VtFolder& workingFolder) const;
 
+    /// Writes `jsonProject` as pretty-printed JSON to `jsonFile`, replacing the old file only
+    /// once the new one is complete (a failed save keeps it); throws `SaveError`.
+    void saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile) const;
+
     /// Packs the working folder's "project.moc" and the images the project names into the
     /// document `target`, replacing an old document only once the new one is complete; throws
     /// `DocumentError::Code::SaveError`.
     void zozFile(const ZozProject& project, const files::VtFolder& workingFolder,
+                 const files::VtFile& target) const;
+
+    /// The same as `zozFile` for a project given as JSON (its name, member photo ids, image and
+    /// banner ids name what is packed).
+    void zozFile(const JsonProject& project, const files::VtFolder& workingFolder,
                  const files::VtFile& target) const;
 };
 
