@@ -61,9 +61,9 @@ std::vector<std::uint8_t> readImageFile(const fs::path& path) {
         throw ImageCodecError(ImageCodecError::Code::invalidImage, ec.message());
     }
     if (size > kMaxImageFileBytes) {
-        throw ImageCodecError(ImageCodecError::Code::tooLarge,
-                              "The image file of " + std::to_string(size) +
-                                  " bytes exceeds the size limit");
+        throw ImageCodecError(ImageCodecError::Code::tooLarge, "The image file of " +
+                                                                   std::to_string(size) +
+                                                                   " bytes exceeds the size limit");
     }
     return files::VtFile(path).readData();
 }
@@ -115,16 +115,16 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
     try {
         workingFile.writeData(jpeg);
     } catch (const std::exception&) {
-        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " +
-                         imageId);
+        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId);
     }
 }
 
 // The archive entry of one image in the working folder, converting a PNG-only image to JPEG
 // first; absent (and logged) when there is none.
-std::optional<fs::path> copyImageFileFromWorkingFolderToZozFile(const fs::path& sourceFolder,
-                                                                const std::optional<std::string>& imageId,
-                                                                const std::string& logSeed) {
+std::optional<fs::path>
+copyImageFileFromWorkingFolderToZozFile(const fs::path& sourceFolder,
+                                        const std::optional<std::string>& imageId,
+                                        const std::string& logSeed) {
     if (!imageId || imageId->empty()) {
         return std::nullopt;
     }
@@ -143,7 +143,8 @@ std::optional<fs::path> copyImageFileFromWorkingFolderToZozFile(const fs::path& 
             }
         }
     }
-    core::Log::warning(logSeed + " [" + *imageId + "] is not exist in the project working directory");
+    core::Log::warning(logSeed + " [" + *imageId +
+                       "] is not exist in the project working directory");
     return std::nullopt;
 }
 
@@ -247,8 +248,7 @@ JsonProject Manager::jsonProject(const files::VtFile& document,
     return json;
 }
 
-void Manager::saveAsJsonFile(const JsonProject& jsonProject,
-                             const files::VtFile& jsonFile) const {
+void Manager::saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile) const {
     saveJson(jsonProject, jsonFile, true);
 }
 
@@ -259,8 +259,7 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     const files::VtFile jsonFile = working.jsonFile();
     if (!jsonFile.exists()) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + name +
-                        "\" because the json file does not exist");
+                    "Failed to save project \"" + name + "\" because the json file does not exist");
     }
     std::vector<fs::path> entries{jsonFile.url()};
     // Entries sit at the archive's root by file name; a name already taken is not packed twice.
@@ -288,8 +287,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
         files::VtZip::zip(entries, target.url());
     } catch (const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + name + "\" as .zoz file, with error: " +
-                        core::localizedDescription(error));
+                    "Failed to save project \"" + name +
+                        "\" as .zoz file, with error: " + core::localizedDescription(error));
     }
 }
 
