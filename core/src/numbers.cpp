@@ -1,5 +1,7 @@
 #include "core/numbers.hpp"
 
+#include "core/calendar.hpp"
+
 #include <unicode/locid.h>
 #include <unicode/numfmt.h>
 #include <unicode/rbnf.h>
@@ -17,8 +19,10 @@ namespace {
 // ICU refuses more fraction digits than this.
 constexpr std::int64_t kMaxFractionDigits = 999;
 
-const icu::Locale& currentLocale() {
-    return icu::Locale::getDefault();
+// The same locale the calendar service uses, so tests pin both with one override.
+icu::Locale currentLocale() {
+    const std::string id = CalendarSettings::current().localeId;
+    return id.empty() ? icu::Locale::getDefault() : icu::Locale(id.c_str());
 }
 
 std::string utf8(const icu::UnicodeString& text) {

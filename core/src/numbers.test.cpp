@@ -1,6 +1,6 @@
 #include "core/numbers.hpp"
 
-#include <unicode/locid.h>
+#include "core/calendar.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +11,6 @@
 namespace {
 
 using namespace core;
-
-// Pins the process's default ICU locale for one test.
-class LocaleGuard {
-public:
-    explicit LocaleGuard(const char* name) : m_saved(icu::Locale::getDefault()) {
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(icu::Locale(name), status);
-    }
-    ~LocaleGuard() {
-        UErrorCode status = U_ZERO_ERROR;
-        icu::Locale::setDefault(m_saved, status);
-    }
-    LocaleGuard(const LocaleGuard&) = delete;
-    LocaleGuard& operator=(const LocaleGuard&) = delete;
-
-private:
-    icu::Locale m_saved;
-};
 
 constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
 constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
@@ -78,7 +60,7 @@ TEST(Numbers, DoubleTextIsShortestWithAPoint) {
 
 TEST(Numbers, LocaleFormatting) {
     {
-        const LocaleGuard locale("en_US");
+        const ScopedCalendarOverride locale("UTC", "en_US");
         EXPECT_EQ(spellout(42), "forty-two");
         EXPECT_EQ(toDecimalString(1.5, 2, std::nullopt), "1.50");
         EXPECT_EQ(toDecimalString(1.23456, std::nullopt, 0), "1.235");
@@ -88,7 +70,7 @@ TEST(Numbers, LocaleFormatting) {
         EXPECT_FALSE(toDecimalString(1.5, kMax, std::nullopt).empty());
     }
     {
-        const LocaleGuard locale("de_DE");
+        const ScopedCalendarOverride locale("UTC", "de_DE");
         EXPECT_EQ(toDecimalString(1234.5, 2, 2), "1.234,50");
         EXPECT_EQ(spellout(2), "zwei");
     }

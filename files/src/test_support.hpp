@@ -57,8 +57,12 @@ inline void writeBytes(const std::filesystem::path& path, const std::string& byt
 }
 
 inline std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in.tellg();
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0U, '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 inline std::string randomBytes(std::size_t size, unsigned seed) {

@@ -180,8 +180,10 @@ void VtFile::writeString(std::string_view text, bool atomically) const {
         return;
     }
     const fs::path parent = m_url.has_parent_path() ? m_url.parent_path() : fs::path(".");
-    const fs::path temporary = parent / ("." + m_url.filename().string() + "." +
-                                         core::Uuid::random().uuidString() + ".tmp");
+    std::string temporaryName(1, '.');
+    temporaryName.append(m_url.filename().string()).append(1, '.');
+    temporaryName.append(core::Uuid::random().uuidString()).append(".tmp");
+    const fs::path temporary = parent / temporaryName;
     try {
         writeFresh(temporary, bytes, O_EXCL);
         if (::rename(temporary.c_str(), m_url.c_str()) != 0) {

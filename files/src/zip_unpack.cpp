@@ -378,7 +378,8 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
 
 fs::path Zip::quickUnzipFile(const fs::path& archive, const ZipProgressHandler& progress) {
     std::string folderName = archive.filename().string();
-    const std::string token = "." + Filename::fromPath(archive).extension;
+    std::string token(1, '.');
+    token.append(Filename::fromPath(archive).extension);
     for (auto at = folderName.find(token); at != std::string::npos; at = folderName.find(token)) {
         folderName.erase(at, token.size());
     }
