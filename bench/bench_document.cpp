@@ -34,10 +34,11 @@ struct Fixture {
     std::size_t tasks = 0;
 
     Fixture() {
-        folder = fs::temp_directory_path() / ("bench-document-" + core::Uuid::random().uuidString());
+        folder =
+            fs::temp_directory_path() / ("bench-document-" + core::Uuid::random().uuidString());
         document = folder / "plan.zoz";
-        const bench::ProjectPlan plan = tiny() ? bench::ProjectPlan::tiny()
-                                               : bench::ProjectPlan::large();
+        const bench::ProjectPlan plan =
+            tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large();
         tasks = static_cast<std::size_t>(plan.taskCount);
         bench::writeProjectDocument(plan, folder / "source", document);
     }

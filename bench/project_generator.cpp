@@ -19,13 +19,13 @@ using document::JsonTask;
 
 namespace {
 
-constexpr std::array kFirstNames{"Ada",  "Bruno", "Chiara", "Dmitri", "Elif", "Femi",
-                                 "Greta", "Hiro", "Ines",   "Jonas",  "Kaia", "Luca",
-                                 "Mira",  "Nils", "Olga",   "Pavel",  "Rosa", "Sami"};
-constexpr std::array kLastNames{"Arden", "Bexley", "Castell", "Dunmore", "Ellery", "Fenwick",
-                                "Garrow", "Hollis", "Ivers",  "Jessop",  "Kemble", "Lorne"};
-constexpr std::array kTaskWords{"Design", "Review", "Build", "Test", "Survey", "Draft",
-                                "Install", "Order", "Plan", "Audit", "Paint", "Wire"};
+constexpr std::array kFirstNames{"Ada",   "Bruno", "Chiara", "Dmitri", "Elif", "Femi",
+                                 "Greta", "Hiro",  "Ines",   "Jonas",  "Kaia", "Luca",
+                                 "Mira",  "Nils",  "Olga",   "Pavel",  "Rosa", "Sami"};
+constexpr std::array kLastNames{"Arden",  "Bexley", "Castell", "Dunmore", "Ellery", "Fenwick",
+                                "Garrow", "Hollis", "Ivers",   "Jessop",  "Kemble", "Lorne"};
+constexpr std::array kTaskWords{"Design",  "Review", "Build", "Test",  "Survey", "Draft",
+                                "Install", "Order",  "Plan",  "Audit", "Paint",  "Wire"};
 
 // A small, fully specified generator so that a seed means the same project everywhere.
 class Random {
@@ -95,14 +95,13 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
 
     auto& people = project.peoples.emplace();
     for (int i = 1; i <= plan.memberCount; ++i) {
-        const std::string name = std::string(kFirstNames[static_cast<std::size_t>(i) %
-                                                         kFirstNames.size()]) +
-                                 " " +
-                                 kLastNames[static_cast<std::size_t>(i / 7) % kLastNames.size()];
+        const std::string name =
+            std::string(kFirstNames[static_cast<std::size_t>(i) % kFirstNames.size()]) + " " +
+            kLastNames[static_cast<std::size_t>(i / 7) % kLastNames.size()];
         people.push_back({i, name + (i > 100 ? " " + std::to_string(i) : ""),
-                          plan.photoSide > 0 ? std::optional<std::string>("photo-" +
-                                                                          std::to_string(i))
-                                             : std::nullopt,
+                          plan.photoSide > 0
+                              ? std::optional<std::string>("photo-" + std::to_string(i))
+                              : std::nullopt,
                           "member" + std::to_string(i) + "@example.org",
                           static_cast<double>(random.between(20, 120))});
     }
@@ -137,8 +136,8 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
         node.parent = parent;
         JsonTask& t = node.task;
         t.uid = i;
-        t.name = std::string(kTaskWords[static_cast<std::size_t>(random.below(
-                     static_cast<std::int64_t>(kTaskWords.size())))]) +
+        t.name = std::string(kTaskWords[static_cast<std::size_t>(
+                     random.below(static_cast<std::int64_t>(kTaskWords.size())))]) +
                  " " + std::to_string(i);
         t.oldColorIndex = random.below(18);
         t.newColorIndex = random.below(150);
@@ -174,8 +173,7 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
                     t.work = document::JsonWorkData{1, static_cast<double>(random.between(2, 8))};
                     break;
                 case 2:
-                    t.work =
-                        document::JsonWorkData{2, static_cast<double>(random.between(8, 120))};
+                    t.work = document::JsonWorkData{2, static_cast<double>(random.between(8, 120))};
                     break;
                 default:
                     break;
@@ -207,7 +205,7 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
             }
             if (random.chance(5)) {
                 t.url1 = document::JsonTaskUrl{"Spec " + std::to_string(i),
-                                                "https://example.org/spec/" + std::to_string(i)};
+                                               "https://example.org/spec/" + std::to_string(i)};
             }
         }
         nodes[parent].children.push_back(nodes.size());

@@ -24,8 +24,12 @@ using document::ZozX::Manager;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    std::string text(ec ? 0 : size, '\0');
+    std::ifstream(path, std::ios::binary)
+        .read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
 }
 
 void writeText(const fs::path& path, const std::string& text) {
