@@ -262,7 +262,7 @@ void Zip::zipFiles(const std::vector<fs::path>& paths, const fs::path& zipFilePa
             fail("cannot examine \"" + item.filePathURL.string() + "\"");
         }
         if (!item.fileName) {
-            fail("\"" + item.filePathURL.string() + "\" has no entry name");
+            fail(item.filePathURL.string().append(" has no entry name"));
         }
         const auto modified = std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec);
         archive.openEntry(*item.fileName, modified, static_cast<std::uint64_t>(info.st_size),
