@@ -1,0 +1,26 @@
+#pragma once
+
+#include <core/error.hpp>
+
+namespace algorithm::VtVestraTree {
+
+/// The failure of a value-tree operation; logged by the tree before it is thrown.
+class Error : public core::Error {
+public:
+    /// The four failure cases, in this order.
+    enum class Code { invalidStorage, invalidContent, treeLogic, unknown };
+
+    /// An error of the given case, with the generic description as its message.
+    explicit Error(Code code);
+
+    /// The failure case.
+    Code code() const noexcept { return m_code; }
+
+    /// Equal when the case is the same.
+    friend bool operator==(const Error& a, const Error& b) noexcept { return a.m_code == b.m_code; }
+
+private:
+    Code m_code;
+};
+
+} // namespace algorithm::VtVestraTree
