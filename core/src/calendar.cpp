@@ -68,6 +68,148 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) noexcept {
     return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
+double floorMod(double a, double b) noexcept {
+    const double r = std::fmod(a, b);
+    return r < 0 ? r + b : r;
+}
+
+// Moves `t` by `days` calendar days keeping the wall-clock time, the way ICU's Calendar::add
+// does for day fields: where the time does not exist on the target day (a daylight-saving gap)
+// the answer moves forward by the gap.
+double addDays(const detail::ZoneTable& zone, double t, std::int64_t days) noexcept {
+    const std::int32_t offset0 = zone.offsetAt(t);
+    const double t1 = t + static_cast<double>(days) * kSecondsPerDay;
+    const std::int32_t offset1 = zone.offsetAt(t1);
+    if (offset1 == offset0) {
+        return t1;
+    }
+    std::int32_t adjust = offset0 - offset1;
+    adjust = adjust >= 0 ? adjust % 86400 : -(-adjust % 86400);
+    if (adjust == 0) {
+        return t1;
+    }
+    const double t2 = t1 + adjust;
+    const double wallTime0 = floorMod(t + offset0, kSecondsPerDay);
+    const double wallTime2 = floorMod(t2 + zone.offsetAt(t2), kSecondsPerDay);
+    if (wallTime2 == wallTime0) {
+        return t2;
+    }
+    return adjust < 0 ? t1 : t2;
+}
+
+// Whole calendar days from `from` to `to`, toward zero: the largest step whose day addition does
+// not pass `to`.
+std::int64_t dayDifference(const detail::ZoneTable& zone, double from, double to) noexcept {
+    if (from == to) {
+        return 0;
+    }
+    const auto dayOf = [&zone](double t) {
+        return static_cast<std::int64_t>(std::floor((t + zone.offsetAt(t)) / kSecondsPerDay));
+    };
+    std::int64_t n = dayOf(to) - dayOf(from);
+    if (to > from) {
+        n = std::max<std::int64_t>(n, 0);
+        for (int i = 0; i < 4 && n > 0 && addDays(zone, from, n) > to; ++i) {
+            --n;
+        }
+        for (int i = 0; i < 4 && addDays(zone, from, n + 1) <= to; ++i) {
+            ++n;
+        }
+    } else {
+        n = std::min<std::int64_t>(n, 0);
+        for (int i = 0; i < 4 && n < 0 && addDays(zone, from, n) < to; ++i) {
+            ++n;
+        }
+        for (int i = 0; i < 4 && addDays(zone, from, n - 1) >= to; ++i) {
+            --n;
+        }
+    }
+    return n;
+}
+
+// ICU's week numbering: the week holding day `dayOfPeriod` (1-based) of a period, given that
+// day's weekday.
+int weekNumber(int firstWeekday, int minimumDays, int dayOfPeriod, int weekday) noexcept {
+    int periodStart = (weekday - firstWeekday - dayOfPeriod + 1) % 7;
+    if (periodStart < 0) {
+        periodStart += 7;
+    }
+    int week = (dayOfPeriod + periodStart - 1) / 7;
+    if (7 - periodStart >= minimumDays) {
+        ++week;
+    }
+    return week;
+}
+
+int yearLength(std::int64_t year) noexcept {
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return leap ? 366 : 365;
+}
+
+// Fields that plain arithmetic answers for dates of the Gregorian era, where ICU's hybrid
+// calendar and the proleptic one agree; absent sends the caller to ICU.
+std::optional<std::int64_t> fastComponent(const detail::CalendarImpl& impl, CalendarComponent which,
+                                          double t) noexcept {
+    static const std::int64_t kFirstFastDay = Calendar::dayNumberFromCivil(1584, 1, 1);
+    const double wall = t + impl.zone->offsetAt(t);
+    const double dayValue = std::floor(wall / kSecondsPerDay);
+    if (!(dayValue >= static_cast<double>(kFirstFastDay) && dayValue < 1.0e9)) {
+        return std::nullopt;
+    }
+    const auto day = static_cast<std::int64_t>(dayValue);
+    const auto secondOfDay =
+        static_cast<std::int64_t>(std::floor(wall - dayValue * kSecondsPerDay));
+    switch (which) {
+    case CalendarComponent::era:
+        return 1;
+    case CalendarComponent::year:
+        return Calendar::civilFromDayNumber(day).year;
+    case CalendarComponent::month:
+        return Calendar::civilFromDayNumber(day).month;
+    case CalendarComponent::day:
+        return Calendar::civilFromDayNumber(day).day;
+    case CalendarComponent::hour:
+        return secondOfDay / 3600;
+    case CalendarComponent::minute:
+        return secondOfDay / 60 % 60;
+    case CalendarComponent::second:
+        return secondOfDay % 60;
+    case CalendarComponent::weekday:
+        return Calendar::weekdayOfDayNumber(day);
+    case CalendarComponent::weekOfYear: {
+        const auto civil = Calendar::civilFromDayNumber(day);
+        const int firstWeekday = impl.settings.firstWeekday.value_or(1);
+        const int minimumDays = impl.settings.minimumDaysInFirstWeek.value_or(1);
+        const int weekday = Calendar::weekdayOfDayNumber(day);
+        const int dayOfYear =
+            static_cast<int>(day - Calendar::dayNumberFromCivil(civil.year, 1, 1)) + 1;
+        const int relativeWeekday = (weekday + 7 - firstWeekday) % 7;
+        const int relativeJan1 = ((weekday - dayOfYear + 7001 - firstWeekday) % 7 + 7) % 7;
+        int week = (dayOfYear - 1 + relativeJan1) / 7;
+        if (7 - relativeJan1 >= minimumDays) {
+            ++week;
+        }
+        if (week == 0) {
+            const int previousDay = dayOfYear + yearLength(civil.year - 1);
+            return weekNumber(firstWeekday, minimumDays, previousDay, weekday);
+        }
+        const int lastDay = yearLength(civil.year);
+        if (dayOfYear >= lastDay - 5) {
+            int lastRelative = (relativeWeekday + lastDay - dayOfYear) % 7;
+            if (lastRelative < 0) {
+                lastRelative += 7;
+            }
+            if (6 - lastRelative >= minimumDays && dayOfYear + 7 - relativeWeekday > lastDay) {
+                return 1;
+            }
+        }
+        return week;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
 using SettingsKey = std::tuple<std::string, std::string, int, int>;
 
 SettingsKey keyOf(const CalendarSettings& settings) {
@@ -96,6 +238,8 @@ std::shared_ptr<const detail::CalendarImpl> buildImpl(const CalendarSettings& se
     // A repeated wall time means its first occurrence; a skipped one moves forward by the gap.
     calendar->setRepeatedWallTimeOption(UCAL_WALLTIME_FIRST);
     calendar->setSkippedWallTimeOption(UCAL_WALLTIME_LAST);
+    // Proleptic Gregorian, like the day-number helpers: no Julian calendar before 1582.
+    calendar->setGregorianChange(U_DATE_MIN, status);
     impl->settings = settings;
     impl->settings.firstWeekday = static_cast<int>(calendar->getFirstDayOfWeek());
     impl->settings.minimumDaysInFirstWeek = calendar->getMinimalDaysInFirstWeek();
@@ -127,23 +271,31 @@ struct WorkingSlot {
     std::unique_ptr<icu::Calendar> calendar;
 };
 
-thread_local WorkingSlot tWorkingSlot; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+// A few working calendars per thread, most recently used first.
+thread_local std::array<WorkingSlot, 4>
+    tWorkingSlots; // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 } // namespace
 
 namespace detail {
 
 WorkingCalendar::WorkingCalendar(const CalendarImpl& impl) : m_serial(impl.serial) {
-    if (tWorkingSlot.serial == impl.serial && tWorkingSlot.calendar) {
-        m_calendar = std::move(tWorkingSlot.calendar);
-    } else {
-        m_calendar.reset(impl.prototype->clone());
+    for (WorkingSlot& slot : tWorkingSlots) {
+        if (slot.serial == impl.serial && slot.calendar) {
+            m_calendar = std::move(slot.calendar);
+            slot.serial = 0;
+            return;
+        }
     }
+    m_calendar.reset(impl.prototype->clone());
 }
 
 WorkingCalendar::~WorkingCalendar() {
-    tWorkingSlot.serial = m_serial;
-    tWorkingSlot.calendar = std::move(m_calendar);
+    // Put it in front; the least recently used one drops off the end.
+    for (std::size_t i = tWorkingSlots.size() - 1; i > 0; --i) {
+        tWorkingSlots[i] = std::move(tWorkingSlots[i - 1]);
+    }
+    tWorkingSlots[0] = WorkingSlot{m_serial, std::move(m_calendar)};
 }
 
 } // namespace detail
@@ -269,6 +421,9 @@ std::optional<std::int64_t> Calendar::component(CalendarComponent which, Date da
     if (!inRange(date)) {
         return std::nullopt;
     }
+    if (auto fast = fastComponent(*m_impl, which, date.timeIntervalSince1970())) {
+        return fast;
+    }
     const detail::WorkingCalendar calendar(*m_impl);
     UErrorCode status = U_ZERO_ERROR;
     calendar->setTime(date.timeIntervalSince1970() * 1000.0, status);
@@ -285,11 +440,18 @@ DateComponents Calendar::dateComponents(std::initializer_list<CalendarComponent>
     if (!inRange(date)) {
         return result;
     }
-    const detail::WorkingCalendar calendar(*m_impl);
+    std::optional<detail::WorkingCalendar> calendar;
     UErrorCode status = U_ZERO_ERROR;
-    calendar->setTime(date.timeIntervalSince1970() * 1000.0, status);
     for (const CalendarComponent which : components) {
-        const std::int32_t value = calendar->get(icuField(which), status);
+        if (auto fast = fastComponent(*m_impl, which, date.timeIntervalSince1970())) {
+            result.setValue(which, fast);
+            continue;
+        }
+        if (!calendar) {
+            calendar.emplace(*m_impl);
+            (*calendar)->setTime(date.timeIntervalSince1970() * 1000.0, status);
+        }
+        const std::int32_t value = (*calendar)->get(icuField(which), status);
         if (U_FAILURE(status)) {
             return DateComponents{};
         }
@@ -350,13 +512,32 @@ std::optional<Date> Calendar::dateByAdding(CalendarComponent which, std::int64_t
     if (!fitsInt32(value)) {
         return std::nullopt;
     }
+    if (which == CalendarComponent::day || which == CalendarComponent::weekday ||
+        which == CalendarComponent::weekOfYear || which == CalendarComponent::weekOfMonth) {
+        const std::int64_t days =
+            which == CalendarComponent::day || which == CalendarComponent::weekday ? value
+                                                                                   : value * 7;
+        const Date result(addDays(*m_impl->zone, date.timeIntervalSince1970(), days));
+        return inRange(result) ? std::optional<Date>(result) : std::nullopt;
+    }
     const detail::WorkingCalendar calendar(*m_impl);
     UErrorCode status = U_ZERO_ERROR;
     calendar->setTime(date.timeIntervalSince1970() * 1000.0, status);
+    const std::int64_t monthsBefore = std::int64_t{calendar->get(UCAL_EXTENDED_YEAR, status)} * 12 +
+                                      calendar->get(UCAL_MONTH, status);
     calendar->add(icuField(which), static_cast<std::int32_t>(value), status);
     const UDate millis = calendar->getTime(status);
     const Date result(millis / 1000.0);
     if (U_FAILURE(status) || !inRange(result)) {
+        return std::nullopt;
+    }
+    // Near the end of ICU's range a lenient calendar wraps instead of failing: check the move.
+    const std::int64_t monthsAfter = std::int64_t{calendar->get(UCAL_EXTENDED_YEAR, status)} * 12 +
+                                     calendar->get(UCAL_MONTH, status);
+    if (which == CalendarComponent::year && monthsAfter - monthsBefore != value * 12) {
+        return std::nullopt;
+    }
+    if (which == CalendarComponent::month && monthsAfter - monthsBefore != value) {
         return std::nullopt;
     }
     return result;
@@ -383,6 +564,12 @@ std::optional<std::int64_t> Calendar::difference(CalendarComponent which, Date f
     }
     if (unit != 0.0) {
         return static_cast<std::int64_t>(std::trunc(to.timeIntervalSince(from) / unit));
+    }
+    if (which == CalendarComponent::day || which == CalendarComponent::weekOfYear ||
+        which == CalendarComponent::weekOfMonth) {
+        const std::int64_t days =
+            dayDifference(*m_impl->zone, from.timeIntervalSince1970(), to.timeIntervalSince1970());
+        return which == CalendarComponent::day ? days : days / 7;
     }
     const detail::WorkingCalendar calendar(*m_impl);
     UErrorCode status = U_ZERO_ERROR;
