@@ -147,7 +147,7 @@ void ReportBuilder::makeTables() {
             ++period;
         }
         m_periodOf[j] = period;
-        const bool working = m_input.isWorkingDay(m_calendar.startOfLocalDay(day));
+        const bool working = m_input.isWorkingDay(day);
         m_working[j] = working ? 1 : 0;
         m_workingBefore[j + 1] = m_workingBefore[j] + (working ? 1 : 0);
         workingDaysOfPeriod[period] += working ? 1 : 0;
@@ -193,7 +193,7 @@ bool ReportBuilder::isWorkingDayNumber(std::int64_t dayNumber) const {
     }
     // Only a task that leaves the root's span gets here; its contributions are dropped, but the
     // divisor still counts its days as the walk visits them.
-    return m_input.isWorkingDay(m_calendar.startOfLocalDay(dayNumber));
+    return m_input.isWorkingDay(dayNumber);
 }
 
 std::int64_t ReportBuilder::visitedDays(const BuildTask& task, bool workingOnly) const {

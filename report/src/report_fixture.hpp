@@ -24,8 +24,8 @@ public:
         : m_calendar(calendar), m_baseDay(baseDay) {
         m_input.rootStart = day(0);
         m_input.rootFinishForDisplay = core::Date(day(spanDays).timeIntervalSince1970() - 1);
-        m_input.isWorkingDay = [calendar](core::Date date) {
-            const int weekday = core::Calendar::weekdayOfDayNumber(calendar.localDayNumber(date));
+        m_input.isWorkingDay = [](std::int64_t dayNumber) {
+            const int weekday = core::Calendar::weekdayOfDayNumber(dayNumber);
             return weekday != 1 && weekday != 7;
         };
     }
@@ -50,7 +50,7 @@ public:
         task.finishForDisplay = core::Date(finish.timeIntervalSince1970() - 1);
         task.duration = to - from;
         for (std::int64_t d = from; d < to; ++d) {
-            task.days += m_input.isWorkingDay(day(d)) ? 1 : 0;
+            task.days += m_input.isWorkingDay(m_baseDay + d) ? 1 : 0;
         }
         task.firstAssignment = m_input.assignments.size();
         m_input.tasks.push_back(task);
