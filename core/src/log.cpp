@@ -76,12 +76,14 @@ void logWarning(const std::exception& error, std::optional<std::string_view> des
     writeLogLine(LogLevel::warning, errorLogMessage(error, description), at);
 }
 
-void logDebug(const std::exception& error, std::optional<std::string_view> description) {
-    writeLogLine(LogLevel::debug, errorLogMessage(error, description), {});
+void logDebug(const std::exception& error, std::optional<std::string_view> description,
+              LogLocation at) {
+    writeLogLine(LogLevel::debug, errorLogMessage(error, description), at);
 }
 
-void logInfo(const std::exception& error, std::optional<std::string_view> description) {
-    writeLogLine(LogLevel::info, errorLogMessage(error, description), {});
+void logInfo(const std::exception& error, std::optional<std::string_view> description,
+             LogLocation at) {
+    writeLogLine(LogLevel::info, errorLogMessage(error, description), at);
 }
 
 LogLocation loggedLocation() noexcept {

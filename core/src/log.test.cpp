@@ -67,7 +67,7 @@ TEST(Log, ErrorDescriptionRules) {
               "\U0001F534 [error] Failed to zip file. \t{ (/src/a.cpp).(run(x:)).(#42) }\n");
     EXPECT_EQ(capture([&] { core::logWarning(error, " ", kAt); }),
               "\U0001F514 [warning]   - Failed to zip file. \t{ (/src/a.cpp).(run(x:)).(#42) }\n");
-    EXPECT_EQ(capture([&] { core::logDebug(error, "ctx"); }),
+    EXPECT_EQ(capture([&] { core::logDebug(error, "ctx", kAt); }),
               "\U0001F35A [debug] ctx - Failed to zip file.\n");
     EXPECT_EQ(capture([&] { core::logInfo(error); }), "\U0001F4E8 [info] Failed to zip file.\n");
 }

@@ -95,10 +95,12 @@ void logError(const std::exception& error, std::optional<std::string_view> descr
 /// Logs `error` at warning level, with location block.
 void logWarning(const std::exception& error, std::optional<std::string_view> description = {},
                 LogLocation at = LogLocation::from(std::source_location::current()));
-/// Logs `error` at debug level.
-void logDebug(const std::exception& error, std::optional<std::string_view> description = {});
-/// Logs `error` at info level.
-void logInfo(const std::exception& error, std::optional<std::string_view> description = {});
+/// Logs `error` at debug level; the location is accepted like the other levels' and not written.
+void logDebug(const std::exception& error, std::optional<std::string_view> description = {},
+              LogLocation at = LogLocation::from(std::source_location::current()));
+/// Logs `error` at info level; the location is accepted like the other levels' and not written.
+void logInfo(const std::exception& error, std::optional<std::string_view> description = {},
+             LogLocation at = LogLocation::from(std::source_location::current()));
 
 /// Location block used by `logged`: this module's own, whatever the caller.
 LogLocation loggedLocation() noexcept;

@@ -1,0 +1,201 @@
+#pragma once
+
+#include "core/error.hpp"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace core {
+
+/// A span of time on an executor's clock, in nanoseconds.
+using Duration = std::chrono::nanoseconds;
+
+/// How urgently a task wants a thread; higher values run first where an executor orders work.
+enum class TaskPriority : std::uint8_t { background = 9, low = 17, medium = 21, high = 25 };
+
+/// Another name for `TaskPriority::low`.
+inline constexpr TaskPriority kUtilityPriority = TaskPriority::low;
+/// Another name for `TaskPriority::high`.
+inline constexpr TaskPriority kUserInitiatedPriority = TaskPriority::high;
+
+/// Failures of the executor layer itself.
+class ExecutorError : public Error {
+public:
+    /// The cases of executor failures.
+    enum class Code { noMainLoop = 1 };
+
+    /// An error of case `code` with the given reason text.
+    ExecutorError(Code code, std::string message);
+    /// The case of this error.
+    Code code() const noexcept { return m_code; }
+
+private:
+    Code m_code;
+};
+
+/// Somewhere jobs run: a thread pool, the main loop, a test's manual run loop.
+/// Every operation is safe to call from any thread; a job never runs on the caller's stack.
+/// A job that throws is caught and logged by the executor, never passed on.
+class Executor {
+public:
+    /// A unit of work.
+    using Job = std::function<void()>;
+
+    virtual ~Executor() = default;
+
+    /// Queues `job` to run as soon as the executor can.
+    virtual void post(Job job) = 0;
+    /// Queues `job` to run once `delay` has passed on this executor's clock (negative counts as 0).
+    virtual void postAfter(Duration delay, Job job) = 0;
+    /// Like `post`, with a scheduling priority; executors that do not order work ignore it.
+    virtual void postPrioritized(Job job, TaskPriority priority);
+    /// True when the calling thread is running one of this executor's jobs.
+    virtual bool isCurrent() const = 0;
+
+protected:
+    Executor() = default;
+    Executor(const Executor&) = default;
+    Executor& operator=(const Executor&) = default;
+};
+
+/// The process-wide thread pool where background work and unstructured tasks run.
+std::shared_ptr<Executor> background();
+
+/// The installed main loop, where view state changes and debounced deliveries run.
+/// Throws `ExecutorError(noMainLoop)` when no host has installed one.
+std::shared_ptr<Executor> mainLoop();
+
+/// Installs `loop` as the main loop (nullptr removes it) and returns the one it replaces.
+std::shared_ptr<Executor> installMainLoop(std::shared_ptr<Executor> loop);
+
+/// Installs a main loop for the life of this object, then puts the previous one back.
+class ScopedMainLoop {
+public:
+    /// Installs `loop` until destruction.
+    explicit ScopedMainLoop(std::shared_ptr<Executor> loop);
+    ~ScopedMainLoop();
+    ScopedMainLoop(const ScopedMainLoop&) = delete;
+    ScopedMainLoop& operator=(const ScopedMainLoop&) = delete;
+
+private:
+    std::shared_ptr<Executor> m_previous;
+};
+
+/// A fixed set of worker threads; ready jobs run highest priority first, then in posting order.
+/// Destruction stops the workers after their current jobs and drops the jobs still queued; it
+/// must not happen on one of the pool's own workers.
+class ThreadPool final : public Executor {
+public:
+    /// Starts `threads` workers (at least one).
+    explicit ThreadPool(std::size_t threads);
+    ~ThreadPool() override;
+    ThreadPool(const ThreadPool&) = delete;
+    ThreadPool& operator=(const ThreadPool&) = delete;
+
+    void post(Job job) override;
+    void postAfter(Duration delay, Job job) override;
+    void postPrioritized(Job job, TaskPriority priority) override;
+    bool isCurrent() const override;
+
+    /// The number of worker threads.
+    std::size_t threadCount() const noexcept { return m_workers.size(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Ready {
+        TaskPriority priority;
+        std::uint64_t sequence;
+        Job job;
+    };
+    void enqueueLocked(Job job, TaskPriority priority);
+    void work();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<Ready> m_ready; // a heap ordered by priority, then sequence
+    std::multimap<Clock::time_point, std::pair<TaskPriority, Job>> m_timers;
+    std::uint64_t m_sequence = 0;
+    bool m_stopping = false;
+    std::vector<std::thread> m_workers;
+};
+
+/// A run loop driven by hand with a virtual clock, for tests: nothing runs until the test asks,
+/// and time moves only when the test advances it, so long delays are tested in microseconds.
+/// Jobs may be posted from any thread; they run on the thread that drives the loop.
+class ManualRunLoop final : public Executor {
+public:
+    ManualRunLoop() = default;
+    ManualRunLoop(const ManualRunLoop&) = delete;
+    ManualRunLoop& operator=(const ManualRunLoop&) = delete;
+    ~ManualRunLoop() override = default;
+
+    void post(Job job) override;
+    void postAfter(Duration delay, Job job) override;
+    bool isCurrent() const override;
+
+    /// The virtual time elapsed since creation.
+    Duration now() const;
+    /// Runs every job that is due now, including those posted meanwhile; returns how many ran.
+    std::size_t runUntilIdle();
+    /// Moves the clock forward by `delta`, running each job at its due time in order; returns how
+    /// many ran. Jobs due at the same time run in posting order.
+    std::size_t advance(Duration delta);
+    /// Runs due jobs, waiting up to `realTimeout` of real time for other threads to post more,
+    /// until `done()` holds; the virtual clock stays put. Returns whether `done()` held.
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds realTimeout);
+    /// The number of jobs waiting, due or not.
+    std::size_t pendingCount() const;
+
+private:
+    bool runOneDue();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_posted;
+    Duration m_now{0};
+    std::uint64_t m_sequence = 0;
+    // Keyed by (due time, sequence) so equal due times keep posting order.
+    std::map<std::pair<Duration, std::uint64_t>, Job> m_jobs;
+    std::thread::id m_runner;
+    std::size_t m_depth = 0;
+};
+
+/// A plain main loop for programs without a GUI: `run()` serves jobs on the calling thread,
+/// timed by the steady clock, until `stop()`.
+class ThreadRunLoop final : public Executor {
+public:
+    ThreadRunLoop() = default;
+    ThreadRunLoop(const ThreadRunLoop&) = delete;
+    ThreadRunLoop& operator=(const ThreadRunLoop&) = delete;
+    ~ThreadRunLoop() override = default;
+
+    void post(Job job) override;
+    void postAfter(Duration delay, Job job) override;
+    bool isCurrent() const override;
+
+    /// Serves jobs on the calling thread until `stop()` is called; jobs left queued stay queued.
+    void run();
+    /// Makes `run()` return after the job it is running, from any thread (also from a job).
+    void stop();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::uint64_t m_sequence = 0;
+    std::map<std::pair<Clock::time_point, std::uint64_t>, Job> m_jobs;
+    bool m_stopRequested = false;
+    std::thread::id m_runner;
+};
+
+} // namespace core

@@ -1,0 +1,124 @@
+#include "text_util.hpp"
+
+#include <algorithm>
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+namespace files::detail {
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool isAsciiAlnum(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    if (text.size() > static_cast<std::size_t>(INT32_MAX)) {
+        return false;
+    }
+    std::int32_t i = 0;
+    while (i < length) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string toUtf8Lossy(std::span<const std::uint8_t> bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // Decode one bounded window at a time so lengths stay within ICU's int32 indices.
+        const std::size_t window = std::min<std::size_t>(bytes.size() - i, 4);
+        std::int32_t j = 0;
+        UChar32 c = 0;
+        U8_NEXT(bytes.data() + i, j, static_cast<std::int32_t>(window), c);
+        if (c < 0) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out.append(reinterpret_cast<const char*>(bytes.data() + i),
+                       static_cast<std::size_t>(j));
+        }
+        i += static_cast<std::size_t>(j);
+    }
+    return out;
+}
+
+bool continuesCharacter(std::string_view text, std::size_t offset) {
+    if (offset >= text.size()) {
+        return false;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data() + offset);
+    const std::size_t window = std::min<std::size_t>(text.size() - offset, 4);
+    std::int32_t j = 0;
+    UChar32 c = 0;
+    U8_NEXT(bytes, j, static_cast<std::int32_t>(window), c);
+    if (c < 0) {
+        return false;
+    }
+    const auto kind = u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK);
+    return kind == U_GCB_EXTEND || kind == U_GCB_ZWJ || kind == U_GCB_SPACING_MARK;
+}
+
+std::string percentEncode(std::string_view text, std::string_view allowed) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (isAsciiAlnum(c) || (c < 0x80 && allowed.find(ch) != std::string_view::npos)) {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4U];
+            out += kHex[c & 0xFU];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> percentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) {
+            return std::nullopt;
+        }
+        const int high = hexValue(text[i + 1]);
+        const int low = hexValue(text[i + 2]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+} // namespace files::detail

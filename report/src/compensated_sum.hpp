@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cmath>
+
+namespace report::detail {
+
+// Neumaier's compensated sum: totals over hundreds of thousands of cells keep the exact sum to
+// within one rounding, so a total matches the sum of its parts to the cent and the hour.
+class CompensatedSum {
+public:
+    void add(double x) noexcept {
+        const double t = m_sum + x;
+        if (std::fabs(m_sum) >= std::fabs(x)) {
+            m_compensation += (m_sum - t) + x;
+        } else {
+            m_compensation += (x - t) + m_sum;
+        }
+        m_sum = t;
+    }
+    // An overflow to infinity leaves a NaN compensation behind; the infinite sum stands alone.
+    double value() const noexcept { return std::isfinite(m_sum) ? m_sum + m_compensation : m_sum; }
+
+private:
+    double m_sum = 0.0;
+    double m_compensation = 0.0;
+};
+
+} // namespace report::detail

@@ -1,0 +1,477 @@
+#include "report_builder.hpp"
+
+#include "compensated_sum.hpp"
+#include "core/log.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <unordered_map>
+
+namespace report::detail {
+
+namespace {
+
+// A span longer than this (about 219 years) cannot come from valid document dates; it is cut
+// so that a hostile document cannot make the tables huge.
+constexpr std::int64_t kMaxSpanDays = 80'000;
+
+constexpr std::size_t kDayBlock = 32;
+
+// One row's hours per day, in blocks allocated on first write; only week and month reports need
+// it (a day column already is one day).
+class DayTotals {
+public:
+    explicit DayTotals(std::size_t days) : m_blocks((days + kDayBlock - 1) / kDayBlock) {}
+    void add(std::size_t day, double hours) {
+        auto& block = m_blocks[day / kDayBlock];
+        if (!block) {
+            block = std::make_unique<std::array<double, kDayBlock>>();
+            block->fill(0.0);
+        }
+        (*block)[day % kDayBlock] += hours;
+    }
+    template <class F>
+    void forEach(F&& visit) const {
+        for (std::size_t b = 0; b < m_blocks.size(); ++b) {
+            if (!m_blocks[b]) {
+                continue;
+            }
+            for (std::size_t i = 0; i < kDayBlock; ++i) {
+                visit(b * kDayBlock + i, (*m_blocks[b])[i]);
+            }
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<std::array<double, kDayBlock>>> m_blocks;
+};
+
+} // namespace
+
+class ReportBuilder {
+public:
+    static std::shared_ptr<const ProjectReport> build(Period::Kind kind, const BuildInput& input,
+                                                      const core::Calendar& calendar) {
+        ReportBuilder builder(kind, input, calendar);
+        return builder.run();
+    }
+
+private:
+    ReportBuilder(Period::Kind kind, const BuildInput& input, const core::Calendar& calendar)
+        : m_kind(kind), m_input(input), m_calendar(calendar) {}
+
+    std::shared_ptr<const ProjectReport> run();
+
+    struct Spread {
+        std::size_t row;
+        bool isWork;
+        double hours;
+        double labor;
+        double materials;
+    };
+
+    void makeTables();
+    void makeRows();
+    void distributeWork(const BuildTask& task);
+    void distributeCost(const BuildTask& task);
+    void spread(const BuildTask& task, bool workingOnly, const Spread& amount);
+    void addAt(std::int64_t dayNumber, const Spread& amount);
+    bool isWorkingDayNumber(std::int64_t dayNumber) const;
+    std::int64_t visitedDays(const BuildTask& task, bool workingOnly) const;
+    std::size_t rowOf(std::int64_t memberId) const;
+    bool finite(double amount, const char* what);
+    void finish();
+
+    Period::Kind m_kind;
+    const BuildInput& m_input;
+    const core::Calendar& m_calendar;
+    std::shared_ptr<ProjectReport> m_report;
+
+    std::int64_t m_firstDay = 0;
+    std::size_t m_dayCount = 0;
+    std::vector<std::uint32_t> m_periodOf;
+    std::vector<std::uint8_t> m_working;
+    std::vector<std::int64_t> m_workingBefore;
+    std::unordered_map<std::int64_t, std::size_t> m_rowOfMember;
+    std::size_t m_notAssignedRow = 0;
+    std::vector<DayTotals> m_dayTotals;
+    std::size_t m_skippedNonFinite = 0;
+};
+
+std::shared_ptr<const ProjectReport> buildReport(Period::Kind kind, const BuildInput& input,
+                                                 const core::Calendar& calendar) {
+    return ReportBuilder::build(kind, input, calendar);
+}
+
+std::shared_ptr<const ProjectReport> ReportBuilder::run() {
+    m_report = std::shared_ptr<ProjectReport>(new ProjectReport());
+    m_report->m_kind = m_kind;
+    m_report->m_dailyWorkingHours = m_input.dailyWorkingHours;
+    makeTables();
+    makeRows();
+    for (const BuildTask& task : m_input.tasks) {
+        distributeWork(task);
+        distributeCost(task);
+    }
+    finish();
+    return m_report;
+}
+
+void ReportBuilder::makeTables() {
+    m_firstDay = m_calendar.localDayNumber(m_input.rootStart);
+    std::int64_t lastDay = m_calendar.localDayNumber(m_input.rootFinishForDisplay);
+    if (lastDay < m_firstDay) {
+        lastDay = m_firstDay;
+    }
+    if (lastDay - m_firstDay >= kMaxSpanDays) {
+        core::Log::warning("The report span is cut to " + std::to_string(kMaxSpanDays) +
+                           " days; the project's dates run further");
+        lastDay = m_firstDay + kMaxSpanDays - 1;
+    }
+    m_dayCount = static_cast<std::size_t>(lastDay - m_firstDay + 1);
+
+    const core::Date start = m_calendar.startOfLocalDay(m_firstDay);
+    const core::Date end = m_calendar.startOfLocalDay(lastDay);
+    const auto periods = Period::timeline(start, end, m_kind, m_calendar);
+
+    m_periodOf.resize(m_dayCount);
+    m_working.resize(m_dayCount);
+    m_workingBefore.resize(m_dayCount + 1);
+    std::vector<std::int64_t> workingDaysOfPeriod(periods.size(), 0);
+    std::uint32_t period = 0;
+    for (std::size_t j = 0; j < m_dayCount; ++j) {
+        const std::int64_t day = m_firstDay + static_cast<std::int64_t>(j);
+        if (j > 0 && columnStartsBetween(m_kind, day - 1, day) > 0 && period + 1 < periods.size()) {
+            ++period;
+        }
+        m_periodOf[j] = period;
+        const bool working = m_input.isWorkingDay(day);
+        m_working[j] = working ? 1 : 0;
+        m_workingBefore[j + 1] = m_workingBefore[j] + (working ? 1 : 0);
+        workingDaysOfPeriod[period] += working ? 1 : 0;
+    }
+
+    m_report->m_timeline.reserve(periods.size());
+    for (std::size_t p = 0; p < periods.size(); ++p) {
+        m_report->m_timeline.push_back(
+            {periods[p],
+             {},
+             static_cast<double>(workingDaysOfPeriod[p]) * m_input.dailyWorkingHours});
+    }
+}
+
+void ReportBuilder::makeRows() {
+    const std::size_t periods = m_report->m_timeline.size();
+    auto& rows = m_report->m_rows;
+    rows.reserve(m_input.members.size() + 1);
+    for (const BuildMember& member : m_input.members) {
+        m_rowOfMember[member.id] = rows.size();
+        rows.push_back(ProjectReport::Row(member.id, member.name, periods));
+    }
+    m_notAssignedRow = rows.size();
+    rows.push_back(ProjectReport::Row(std::nullopt, ProjectReport::kNotAssignedName, periods));
+    // A day report whose columns are its days needs no separate day totals.
+    if (m_kind != Period::Kind::day || periods != m_dayCount) {
+        m_dayTotals.reserve(rows.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            m_dayTotals.emplace_back(m_dayCount);
+        }
+    }
+}
+
+std::size_t ReportBuilder::rowOf(std::int64_t memberId) const {
+    const auto found = m_rowOfMember.find(memberId);
+    return found == m_rowOfMember.end() ? m_notAssignedRow : found->second;
+}
+
+bool ReportBuilder::isWorkingDayNumber(std::int64_t dayNumber) const {
+    const std::int64_t j = dayNumber - m_firstDay;
+    if (j >= 0 && static_cast<std::size_t>(j) < m_dayCount) {
+        return m_working[static_cast<std::size_t>(j)] != 0;
+    }
+    // Only a task that leaves the root's span gets here; its contributions are dropped, but the
+    // divisor still counts its days as the walk visits them.
+    return m_input.isWorkingDay(dayNumber);
+}
+
+std::int64_t ReportBuilder::visitedDays(const BuildTask& task, bool workingOnly) const {
+    const std::int64_t a = m_calendar.localDayNumber(task.start);
+    const std::int64_t b = std::max(a, m_calendar.localDayNumber(task.finishForDisplay));
+    if (!workingOnly) {
+        return b - a + 1;
+    }
+    const std::int64_t lo = std::max(a, m_firstDay);
+    const std::int64_t hi = std::min(b, m_firstDay + static_cast<std::int64_t>(m_dayCount) - 1);
+    std::int64_t count = 0;
+    if (lo <= hi) {
+        count = m_workingBefore[static_cast<std::size_t>(hi - m_firstDay + 1)] -
+                m_workingBefore[static_cast<std::size_t>(lo - m_firstDay)];
+    }
+    for (std::int64_t day = a; day <= b && day < m_firstDay; ++day) {
+        count += isWorkingDayNumber(day) ? 1 : 0;
+    }
+    for (std::int64_t day = std::max(a, hi + 1); day <= b; ++day) {
+        count += isWorkingDayNumber(day) ? 1 : 0;
+    }
+    return count;
+}
+
+bool ReportBuilder::finite(double amount, const char* what) {
+    if (std::isfinite(amount)) {
+        return true;
+    }
+    ++m_skippedNonFinite;
+    core::Log::warning([&] {
+        return std::string("A non-finite ") + what + " amount of a task is left out of the report";
+    });
+    return false;
+}
+
+void ReportBuilder::addAt(std::int64_t dayNumber, const Spread& amount) {
+    const std::int64_t j = dayNumber - m_firstDay;
+    if (j < 0 || static_cast<std::size_t>(j) >= m_dayCount) {
+        ++m_report->m_dropped;
+        return;
+    }
+    const auto day = static_cast<std::size_t>(j);
+    ProjectReport::Value& cell = m_report->m_rows[amount.row].mutableData(m_periodOf[day]);
+    if (amount.isWork) {
+        cell.work += amount.hours;
+        if (!m_dayTotals.empty()) {
+            m_dayTotals[amount.row].add(day, amount.hours);
+        }
+    } else {
+        cell.laborCost += amount.labor;
+        cell.materialsCost += amount.materials;
+    }
+}
+
+void ReportBuilder::spread(const BuildTask& task, bool workingOnly, const Spread& amount) {
+    const std::int64_t a = m_calendar.localDayNumber(task.start);
+    const std::int64_t b = std::max(a, m_calendar.localDayNumber(task.finishForDisplay));
+    const std::int64_t lastInSpan = m_firstDay + static_cast<std::int64_t>(m_dayCount) - 1;
+    if (a >= m_firstDay && b <= lastInSpan) {
+        // The common case, kept tight: two table reads and one cell write per day.
+        ProjectReport::Row& row = m_report->m_rows[amount.row];
+        DayTotals* dayTotals = m_dayTotals.empty() ? nullptr : &m_dayTotals[amount.row];
+        const bool isWork = amount.isWork;
+        const auto from = static_cast<std::size_t>(a - m_firstDay);
+        const auto to = static_cast<std::size_t>(b - m_firstDay);
+        for (std::size_t day = from; day <= to; ++day) {
+            if (workingOnly && m_working[day] == 0) {
+                continue;
+            }
+            ProjectReport::Value& cell = row.mutableData(m_periodOf[day]);
+            if (isWork) {
+                cell.work += amount.hours;
+                if (dayTotals != nullptr) {
+                    dayTotals->add(day, amount.hours);
+                }
+            } else {
+                cell.laborCost += amount.labor;
+                cell.materialsCost += amount.materials;
+            }
+        }
+        return;
+    }
+    for (std::int64_t day = a; day <= b; ++day) {
+        if (workingOnly && !isWorkingDayNumber(day)) {
+            continue;
+        }
+        addAt(day, amount);
+    }
+}
+
+void ReportBuilder::distributeWork(const BuildTask& task) {
+    if (!task.isSingleTask || task.isGroupTask || task.duration < 1) {
+        return;
+    }
+    const double units = task.unitsOfWorkload;
+    const auto assignments = std::span<const BuildAssignment>(m_input.assignments)
+                                 .subspan(task.firstAssignment, task.assignmentCount);
+    auto give = [&](std::size_t row, double hours, bool workingOnly) {
+        if (finite(hours, "work")) {
+            spread(task, workingOnly, {row, true, hours, 0.0, 0.0});
+        }
+    };
+    switch (task.workKind) {
+    case WorkKind::fixDailyWork: {
+        const double h = task.workAmount;
+        if (units <= 0) {
+            give(m_notAssignedRow, h, true);
+        } else {
+            for (const auto& assignment : assignments) {
+                give(rowOf(assignment.memberId),
+                     (static_cast<double>(assignment.workload) / 100.0) * h / units, true);
+            }
+        }
+        break;
+    }
+    case WorkKind::fixAmount: {
+        const double amount = task.workAmount;
+        if (task.days < 1) {
+            const auto n = visitedDays(task, false);
+            give(m_notAssignedRow, amount / static_cast<double>(n), false);
+        } else {
+            const auto n = visitedDays(task, true);
+            if (n < 1) {
+                break;
+            }
+            const double perDay = amount / static_cast<double>(n);
+            if (units <= 0) {
+                give(m_notAssignedRow, perDay, true);
+            } else {
+                for (const auto& assignment : assignments) {
+                    give(rowOf(assignment.memberId),
+                         (static_cast<double>(assignment.workload) / 100.0) * perDay / units, true);
+                }
+            }
+        }
+        break;
+    }
+    case WorkKind::byResource:
+        for (const auto& assignment : assignments) {
+            give(rowOf(assignment.memberId),
+                 static_cast<double>(assignment.workload) * m_input.dailyWorkingHours / 100.0,
+                 true);
+        }
+        break;
+    }
+}
+
+void ReportBuilder::distributeCost(const BuildTask& task) {
+    // A milestone with children would count its cost twice: through the children and itself.
+    const bool milestone = task.isMilestone && !task.hasChildren;
+    if (!((task.isSingleTask && task.duration >= 1) || milestone)) {
+        return;
+    }
+    const double labor = task.laborCost;
+    const double materials = task.materialsCost;
+    if (labor <= 0 && materials <= 0) {
+        return;
+    }
+    if (!finite(labor, "labour cost") || !finite(materials, "materials cost")) {
+        return;
+    }
+    const auto assignments = std::span<const BuildAssignment>(m_input.assignments)
+                                 .subspan(task.firstAssignment, task.assignmentCount);
+    double rateSum = 0.0;
+    for (const auto& assignment : assignments) {
+        rateSum += assignment.costRate * static_cast<double>(assignment.workload);
+    }
+    const double units = task.unitsOfWorkload;
+
+    if (milestone || (task.days < 1 && task.duration < 1)) {
+        addAt(m_calendar.localDayNumber(task.start),
+              {m_notAssignedRow, false, 0.0, labor, materials});
+        return;
+    }
+    const bool workingOnly = task.days >= 1;
+    const auto n = visitedDays(task, workingOnly);
+    if (n < 1) {
+        return;
+    }
+    const double perDayLabor = labor / static_cast<double>(n);
+    const double perDayMaterials = materials / static_cast<double>(n);
+    if (units <= 0 || rateSum <= 0) {
+        spread(task, workingOnly, {m_notAssignedRow, false, 0.0, perDayLabor, perDayMaterials});
+        return;
+    }
+    for (const auto& assignment : assignments) {
+        const auto w = static_cast<double>(assignment.workload);
+        const double shareLabor = (assignment.costRate * w) * perDayLabor / rateSum;
+        const double shareMaterials = w * perDayMaterials / (units * 100.0);
+        if (!finite(shareLabor, "labour cost") || !finite(shareMaterials, "materials cost")) {
+            continue;
+        }
+        if (shareLabor == 0.0 && shareMaterials == 0.0) {
+            continue;
+        }
+        spread(task, workingOnly,
+               {rowOf(assignment.memberId), false, 0.0, shareLabor, shareMaterials});
+    }
+}
+
+void ReportBuilder::finish() {
+    auto& report = *m_report;
+    auto& rows = report.m_rows;
+    const std::size_t periods = report.m_timeline.size();
+    const double hours = m_input.dailyWorkingHours;
+
+    // Exceed marks: a day column is one day; longer columns look at each day's own total.
+    if (m_dayTotals.empty()) {
+        for (auto& row : rows) {
+            for (std::size_t p = 0; p < periods; ++p) {
+                if (row.m_blocks[p / ProjectReport::Row::kBlock] == nullptr) {
+                    continue;
+                }
+                ProjectReport::Value& cell = row.mutableData(p);
+                const double available = m_working[p] != 0 ? hours : 0.0;
+                cell.overloadedDay = cell.work > available + kExceedTolerance;
+            }
+        }
+    } else {
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            m_dayTotals[r].forEach([&](std::size_t day, double total) {
+                if (day >= m_dayCount) {
+                    return;
+                }
+                const double available = m_working[day] != 0 ? hours : 0.0;
+                if (total > available + kExceedTolerance) {
+                    rows[r].mutableData(m_periodOf[day]).overloadedDay = true;
+                }
+            });
+        }
+        m_dayTotals.clear();
+    }
+
+    std::vector<CompensatedSum> periodWork(periods);
+    std::vector<CompensatedSum> periodLabor(periods);
+    std::vector<CompensatedSum> periodMaterials(periods);
+    for (auto& row : rows) {
+        CompensatedSum work;
+        CompensatedSum labor;
+        CompensatedSum materials;
+        for (std::size_t p = 0; p < periods; ++p) {
+            if (row.m_blocks[p / ProjectReport::Row::kBlock] == nullptr) {
+                p += ProjectReport::Row::kBlock - 1 - p % ProjectReport::Row::kBlock;
+                continue;
+            }
+            const ProjectReport::Value& cell = row.data(p);
+            work.add(cell.work);
+            labor.add(cell.laborCost);
+            materials.add(cell.materialsCost);
+            periodWork[p].add(cell.work);
+            periodLabor[p].add(cell.laborCost);
+            periodMaterials[p].add(cell.materialsCost);
+            row.m_total.overloadedDay = row.m_total.overloadedDay || cell.overloadedDay;
+        }
+        row.m_total.work = work.value();
+        row.m_total.laborCost = labor.value();
+        row.m_total.materialsCost = materials.value();
+    }
+    CompensatedSum work;
+    CompensatedSum labor;
+    CompensatedSum materials;
+    for (std::size_t p = 0; p < periods; ++p) {
+        auto& total = report.m_timeline[p].total;
+        total.work = periodWork[p].value();
+        total.laborCost = periodLabor[p].value();
+        total.materialsCost = periodMaterials[p].value();
+        work.add(total.work);
+        labor.add(total.laborCost);
+        materials.add(total.materialsCost);
+    }
+    report.m_total.work = work.value();
+    report.m_total.laborCost = labor.value();
+    report.m_total.materialsCost = materials.value();
+
+    if (report.m_dropped > 0) {
+        core::Log::warning("Dropped " + std::to_string(report.m_dropped) +
+                           " report contributions whose day lies outside the project's span");
+    }
+}
+
+} // namespace report::detail

@@ -1,0 +1,254 @@
+#include "report_builder.hpp"
+
+#include "report/report_render.hpp"
+#include "report_fixture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using report::Period;
+using report::ProjectReport;
+using report::detail::BuildAssignment;
+using report::detail::WorkKind;
+using report::testing::cost;
+using report::testing::PlanBuilder;
+using report::testing::work;
+
+constexpr double kA5 = 1.0 * 8.0 / 1.5; // 40 h over 5 days, A's share of 1.5 persons
+constexpr double kB5 = 0.5 * 8.0 / 1.5;
+constexpr double kT8 = 10.0 / 3.0; // 10 h visited on 3 days although `days` is 2
+constexpr double kA33 = (10.0 * 100.0) * 100.0 / 3000.0;
+constexpr double kB66 = (20.0 * 100.0) * 100.0 / 3000.0;
+
+// Twelve days from a Monday (offset 0) to the second Friday (offset 11); the Sunday at offset 6
+// is the day the clocks go forward in both zones used below. Members A (1), B (2); 8 h a day.
+PlanBuilder fixturePlan(const core::Calendar& calendar, std::int64_t monday) {
+    PlanBuilder plan(calendar, monday, 12);
+    plan.member(1, "A").member(2, "B");
+    // fixDailyWork, no assignee: 6 h to "not assigned" on working days.
+    work(plan.task(0, 5), WorkKind::fixDailyWork, 6);
+    // fixDailyWork, assignees: (w/100)·h/U.
+    work(plan.task(7, 9), WorkKind::fixDailyWork, 6);
+    plan.assign({{1, 100, 10}, {2, 50, 20}});
+    // fixAmount on a weekend only (days 0): a/duration to "not assigned" on every calendar
+    // day, assignee ignored; its cost is shared by the assignee over both calendar days.
+    cost(work(plan.task(5, 7), WorkKind::fixAmount, 10), 20, 4);
+    plan.assign({{1, 100, 10}});
+    // fixAmount, no assignee: a/days to "not assigned".
+    work(plan.task(9, 11), WorkKind::fixAmount, 12);
+    // fixAmount, assignees: (w/100)·(a/days)/U.
+    work(plan.task(0, 5), WorkKind::fixAmount, 40);
+    plan.assign({{1, 100, 10}, {2, 50, 20}});
+    // byResource: w·8/100.
+    work(plan.task(10, 12), WorkKind::byResource, 0);
+    plan.assign({{1, 50, 10}});
+    // byResource without assignees, and no cost: nothing.
+    cost(work(plan.task(0, 2), WorkKind::byResource, 0), 0, 0);
+    // A finish at noon: visited on 3 days, so 10 h are spread as 10/3 a day.
+    work(plan.task(7, 9, 12), WorkKind::fixAmount, 10);
+    plan.assign({{1, 100, 10}});
+    // A milestone's cost, whole, in the period of its uncut start.
+    cost(plan.milestone(2, 12), 100, 0);
+    // Cost with assignees: labour by rate × workload, materials by workload.
+    cost(work(plan.task(7, 10), WorkKind::fixDailyWork, 0), 300, 30);
+    plan.assign({{1, 100, 10}, {2, 100, 20}});
+    // A negative labour cost beside a positive materials cost still spreads.
+    cost(plan.task(11, 12), -5, 3);
+    // Calendar-day cost without assignees.
+    cost(plan.task(5, 7), 8, 0);
+    // A member missing from the team: its share goes to "not assigned", work and cost.
+    cost(work(plan.task(3, 5), WorkKind::fixDailyWork, 2), 10, 0);
+    plan.assign({{99, 100, 5}});
+    // Two hours more for A on the first two days: over 8 h.
+    work(plan.task(0, 2), WorkKind::fixDailyWork, 3);
+    plan.assign({{1, 100, 10}});
+    // Left out: a group (its children count), a milestone with children, a project leaf, a
+    // non-finite amount.
+    auto& group = cost(plan.task(0, 12), 999, 999);
+    group.isSingleTask = false;
+    group.isGroupTask = true;
+    group.hasChildren = true;
+    auto& parentMilestone = cost(plan.milestone(3, 0), 50, 50);
+    parentMilestone.hasChildren = true;
+    auto& projectLeaf = cost(work(plan.task(0, 12), WorkKind::fixDailyWork, 8), 10, 10);
+    projectLeaf.isSingleTask = false;
+    work(plan.task(0, 5), WorkKind::fixAmount, std::numeric_limits<double>::quiet_NaN());
+    return plan;
+}
+
+struct Cell {
+    double work = 0;
+    double labor = 0;
+    double materials = 0;
+    bool over = false;
+};
+
+void expectCells(const ProjectReport& report, const std::vector<std::vector<Cell>>& expected,
+                 report::ReportRender::ExceedPolicy policy, const char* what) {
+    ASSERT_EQ(report.rows().size(), expected.size()) << what;
+    for (std::size_t r = 0; r < expected.size(); ++r) {
+        ASSERT_EQ(report.timeline().size(), expected[r].size()) << what;
+        for (std::size_t p = 0; p < expected[r].size(); ++p) {
+            const auto& cell = report.rows()[r].data(p);
+            const auto& want = expected[r][p];
+            EXPECT_NEAR(cell.work, want.work, 1e-9) << what << " row " << r << " period " << p;
+            EXPECT_NEAR(cell.laborCost, want.labor, 1e-9) << what << " row " << r << " p " << p;
+            EXPECT_NEAR(cell.materialsCost, want.materials, 1e-9)
+                << what << " row " << r << " period " << p;
+            EXPECT_EQ(report::isExceeded(cell, report.timeline()[p].availableHours, policy),
+                      want.over)
+                << what << " row " << r << " period " << p;
+        }
+    }
+}
+
+void expectTotals(const ProjectReport& report) {
+    EXPECT_NEAR(report.total().work, 132.0, 1e-9);
+    EXPECT_NEAR(report.total().laborCost, 433.0, 1e-9);
+    EXPECT_NEAR(report.total().materialsCost, 37.0, 1e-9);
+    ProjectReport::Value rows;
+    for (const auto& row : report.rows()) {
+        rows.work += row.total().work;
+        rows.laborCost += row.total().laborCost;
+    }
+    EXPECT_NEAR(rows.work, 132.0, 1e-9);
+    EXPECT_NEAR(rows.laborCost, 433.0, 1e-9);
+}
+
+// The twelve days, one column each.
+const std::vector<std::vector<Cell>> kDays = {
+    {{kA5 + 3, 0, 0, true},
+     {kA5 + 3, 0, 0, true},
+     {kA5},
+     {kA5},
+     {kA5},
+     {0, 10, 2},
+     {0, 10, 2},
+     {4 + kT8, kA33, 5},
+     {4 + kT8, kA33, 5},
+     {kT8, kA33, 5},
+     {4},
+     {4}},
+    {{kB5}, {kB5}, {kB5}, {kB5}, {kB5}, {}, {}, {2, kB66, 5}, {2, kB66, 5}, {0, kB66, 5}, {}, {}},
+    {{6},
+     {6},
+     {6, 100},
+     {8, 5},
+     {8, 5},
+     {5, 4, 0, true},
+     {5, 4, 0, true},
+     {},
+     {},
+     {6},
+     {6},
+     {0, -5, 3}},
+};
+
+// Monday to Saturday, then Sunday to Friday: weeks start on Sunday in every locale.
+std::vector<std::vector<Cell>> weeks(bool any) {
+    return {
+        {{2 * (kA5 + 3) + 3 * kA5, 10, 2, any}, {8 + 3 * kT8 + 8, 110, 17}},
+        {{5 * kB5}, {4, 200, 15}},
+        {{39, 114, 0, any}, {17, -1, 3, any}},
+    };
+}
+
+void expectFixture(const char* zone, const char* locale, int year, int month, int day,
+                   const std::vector<std::vector<Cell>>& monthsAny,
+                   const std::vector<std::vector<Cell>>& monthsOverall) {
+    const core::ScopedCalendarOverride pin(zone, locale);
+    const auto calendar = core::Calendar::current();
+    const auto monday = core::Calendar::dayNumberFromCivil(year, month, day);
+    ASSERT_EQ(core::Calendar::weekdayOfDayNumber(monday), 2);
+    auto plan = fixturePlan(calendar, monday);
+    // The Sunday is 23 hours long.
+    EXPECT_EQ(plan.day(7).timeIntervalSince(plan.day(6)), 23 * 3600.0);
+
+    using Policy = report::ReportRender::ExceedPolicy;
+    const auto daily = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    expectCells(*daily, kDays, Policy::any, "day/any");
+    expectCells(*daily, kDays, Policy::overrall, "day/overrall");
+    expectTotals(*daily);
+    EXPECT_EQ(daily->timeline()[6].period.date(), plan.day(6));
+    EXPECT_EQ(daily->droppedContributions(), 0U);
+
+    const auto weekly = report::detail::buildReport(Period::Kind::week, plan.input(), calendar);
+    expectCells(*weekly, weeks(true), Policy::any, "week/any");
+    expectCells(*weekly, weeks(false), Policy::overrall, "week/overrall");
+    expectTotals(*weekly);
+    EXPECT_EQ(weekly->timeline()[1].period.date(), plan.day(6));
+    EXPECT_EQ(weekly->timeline()[0].availableHours, 40.0);
+
+    const auto monthly = report::detail::buildReport(Period::Kind::month, plan.input(), calendar);
+    expectCells(*monthly, monthsAny, Policy::any, "month/any");
+    expectCells(*monthly, monthsOverall, Policy::overrall, "month/overrall");
+    expectTotals(*monthly);
+}
+
+TEST(ReportBuilder, HandComputedFixtureInNewYorkSundayFirst) {
+    // 4 to 15 March 2024; clocks go forward on Sunday 10 March. One month column.
+    const double aWork = 2 * (kA5 + 3) + 3 * kA5 + 8 + 3 * kT8 + 8;
+    auto months = [&](bool any) {
+        return std::vector<std::vector<Cell>>{
+            {{aWork, 120, 19, any}}, {{5 * kB5 + 4, 200, 15}}, {{56, 113, 3, any}}};
+    };
+    expectFixture("America/New_York", "en_US", 2024, 3, 4, months(true), months(false));
+}
+
+TEST(ReportBuilder, HandComputedFixtureInBerlinMondayFirst) {
+    // 25 March to 5 April 2024; clocks go forward on Sunday 31 March, which ends March.
+    const std::vector<std::vector<Cell>> any = {
+        {{2 * (kA5 + 3) + 3 * kA5, 20, 4, true}, {8 + 3 * kT8 + 8, 100, 15}},
+        {{5 * kB5}, {4, 200, 15}},
+        {{44, 118, 0, true}, {12, -5, 3}},
+    };
+    std::vector<std::vector<Cell>> overall = any;
+    overall[0][0].over = false;
+    // 44 h in a column of five working days (40 h).
+    overall[2][0].over = true;
+    expectFixture("Europe/Berlin", "de_DE", 2024, 3, 25, any, overall);
+}
+
+TEST(ReportBuilder, RowsFollowTheTeamAndTheLastDuplicateIdWins) {
+    const core::ScopedCalendarOverride pin("Europe/Berlin", "de_DE");
+    const auto calendar = core::Calendar::current();
+    PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), 5);
+    plan.member(7, "first").member(3, "other").member(7, "second");
+    work(plan.task(0, 1), WorkKind::fixDailyWork, 8);
+    plan.assign({{7, 100, 1}});
+    const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    ASSERT_EQ(report->rows().size(), 4U);
+    EXPECT_EQ(report->rows()[0].total().work, 0.0);
+    EXPECT_EQ(report->rows()[2].total().work, 8.0);
+    EXPECT_EQ(report->rows()[3].name(), "--- not assigned ---");
+    EXPECT_FALSE(report->rows()[3].memberID());
+
+    // An empty team: one row carrying everything.
+    PlanBuilder alone(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), 5);
+    cost(work(alone.task(0, 2), WorkKind::fixAmount, 3), 4, 0);
+    const auto single = report::detail::buildReport(Period::Kind::week, alone.input(), calendar);
+    ASSERT_EQ(single->rows().size(), 1U);
+    EXPECT_EQ(single->rows()[0].total(), single->total());
+    EXPECT_EQ(single->total().work, 3.0);
+    EXPECT_EQ(single->total().laborCost, 4.0);
+}
+
+TEST(ReportBuilder, DropsWhatFallsOutsideTheSpan) {
+    const core::ScopedCalendarOverride pin("America/New_York", "en_US");
+    const auto calendar = core::Calendar::current();
+    PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), 3);
+    // Mon to Fri, but the root's span ends on Wednesday: two days are dropped, the divisor
+    // still counts them.
+    work(plan.task(0, 5), WorkKind::fixAmount, 10);
+    const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    EXPECT_EQ(report->timeline().size(), 3U);
+    EXPECT_EQ(report->droppedContributions(), 2U);
+    EXPECT_DOUBLE_EQ(report->total().work, 6.0);
+}
+
+} // namespace

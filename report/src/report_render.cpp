@@ -1,0 +1,317 @@
+#include "report/report_render.hpp"
+
+#include "cell_text.hpp"
+#include "core/calendar.hpp"
+#include "report_builder.hpp"
+
+#include <unicode/datefmt.h>
+#include <unicode/gregocal.h>
+#include <unicode/locid.h>
+#include <unicode/numberformatter.h>
+#include <unicode/timezone.h>
+#include <unicode/unistr.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace report {
+
+namespace detail {
+
+struct NumberFormat {
+    icu::number::LocalizedNumberFormatter formatter;
+};
+
+namespace {
+
+std::pair<int, int> fractionDigits(ReportRender::DecimalPlaces places) {
+    const int raw = static_cast<int>(places);
+    if (raw <= 4) {
+        return {0, raw};
+    }
+    return {raw - 4, raw - 4};
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+std::string formatWith(const NumberFormat& format, double amount) {
+    UErrorCode status = U_ZERO_ERROR;
+    const auto formatted = format.formatter.formatDouble(amount, status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    const icu::UnicodeString text = formatted.toString(status);
+    if (U_FAILURE(status)) {
+        return {};
+    }
+    return toUtf8(text);
+}
+
+} // namespace
+
+CellTextMaker::CellTextMaker(const ReportRender& render, std::string_view currency,
+                             bool withCurrency)
+    : m_render(render), m_currency(currency), m_withCurrency(withCurrency) {}
+
+const std::string& CellTextMaker::text(double amount, bool hideZero) {
+    static const std::string kEmpty;
+    if (hideZero && amount == 0.0) {
+        return kEmpty;
+    }
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &amount, sizeof bits);
+    const auto found = m_memo.find(bits);
+    if (found != m_memo.end()) {
+        return found->second;
+    }
+    std::string number = m_render.formatNumber(amount);
+    std::string text;
+    if (!number.empty()) {
+        text = m_withCurrency ? m_render.formatValue(amount, m_currency, false) : number;
+    }
+    return m_memo.emplace(bits, std::move(text)).first->second;
+}
+
+TitleMaker::TitleMaker(const ReportRender& render) : m_render(render) {
+    const core::Calendar calendar = core::Calendar::current();
+    const icu::Locale locale(render.localeId().c_str());
+    UErrorCode status = U_ZERO_ERROR;
+    m_day.reset(icu::DateFormat::createInstanceForSkeleton("yMd", locale, status));
+    if (U_FAILURE(status)) {
+        m_day.reset();
+    }
+    status = U_ZERO_ERROR;
+    m_month.reset(icu::DateFormat::createInstanceForSkeleton("yMMM", locale, status));
+    if (U_FAILURE(status)) {
+        m_month.reset();
+    }
+    const icu::UnicodeString zoneId = icu::UnicodeString::fromUTF8(calendar.timeZoneId());
+    for (auto* format : {m_day.get(), m_month.get()}) {
+        if (format == nullptr) {
+            continue;
+        }
+        // Titles are Gregorian dates in the report's zone, whatever the locale's own calendar.
+        status = U_ZERO_ERROR;
+        auto* gregorian = new icu::GregorianCalendar(locale, status);
+        if (U_SUCCESS(status)) {
+            format->adoptCalendar(gregorian);
+        } else {
+            delete gregorian;
+        }
+        format->adoptTimeZone(icu::TimeZone::createTimeZone(zoneId));
+    }
+}
+
+TitleMaker::~TitleMaker() = default;
+
+std::string TitleMaker::formatDate(const std::unique_ptr<icu::DateFormat>& format,
+                                   core::Date date) const {
+    if (!format) {
+        return {};
+    }
+    icu::UnicodeString text;
+    format->format(date.timeIntervalSince1970() * 1000.0, text);
+    return toUtf8(text);
+}
+
+std::string TitleMaker::title(const Period& period) const {
+    switch (period.kind()) {
+    case Period::Kind::day:
+        return formatDate(m_day, period.date());
+    case Period::Kind::week:
+        if (m_render.weekDisplay() == ReportRender::WeekDisplay::week) {
+            // Appending keeps GCC 12 clear of a false -Wrestrict on `"W" + std::string`.
+            std::string title(1, 'W');
+            title.append(std::to_string(std::get<Period::Week>(period.payload()).week));
+            return title;
+        }
+        return formatDate(m_day, period.date());
+    case Period::Kind::month:
+        if (m_render.monthDisplay() == ReportRender::MonthDisplay::month) {
+            return formatDate(m_month, period.date());
+        }
+        return formatDate(m_day, period.date());
+    }
+    return {};
+}
+
+} // namespace detail
+
+std::optional<ReportRender::DecimalPlaces>
+ReportRender::decimalPlacesFromRaw(std::int64_t raw) noexcept {
+    if (raw < 0 || raw > 8) {
+        return std::nullopt;
+    }
+    return static_cast<DecimalPlaces>(raw);
+}
+
+std::optional<ReportRender::CurrencyDisplay>
+ReportRender::currencyDisplayFromRaw(std::int64_t raw) noexcept {
+    if (raw < 0 || raw > 2) {
+        return std::nullopt;
+    }
+    return static_cast<CurrencyDisplay>(raw);
+}
+
+ReportRender::ReportRender(DecimalPlaces decimalPlaces, CurrencyDisplay currencyDisplay,
+                           WeekDisplay weekDisplay, MonthDisplay monthDisplay,
+                           ExceedPolicy exceedPolicy)
+    : ReportRender(decimalPlaces, currencyDisplay, weekDisplay, monthDisplay, exceedPolicy,
+                   core::CalendarSettings::current().localeId) {}
+
+ReportRender::ReportRender(DecimalPlaces decimalPlaces, CurrencyDisplay currencyDisplay,
+                           WeekDisplay weekDisplay, MonthDisplay monthDisplay,
+                           ExceedPolicy exceedPolicy, const std::string& localeId)
+    : m_decimalPlaces(decimalPlaces), m_currencyDisplay(currencyDisplay),
+      m_weekDisplay(weekDisplay), m_monthDisplay(monthDisplay), m_exceedPolicy(exceedPolicy),
+      m_localeId(localeId) {
+    const auto [minDigits, maxDigits] = detail::fractionDigits(decimalPlaces);
+    m_format = std::make_shared<const detail::NumberFormat>(detail::NumberFormat{
+        icu::number::NumberFormatter::withLocale(icu::Locale(localeId.c_str()))
+            .grouping(UNUM_GROUPING_OFF)
+            .precision(icu::number::Precision::minMaxFraction(minDigits, maxDigits))
+            .roundingMode(UNUM_ROUND_HALFEVEN)
+            .integerWidth(icu::number::IntegerWidth::zeroFillTo(1))
+            .sign(UNUM_SIGN_NEGATIVE)});
+}
+
+std::string ReportRender::formatNumber(double amount) const {
+    return detail::formatWith(*m_format, amount);
+}
+
+std::string ReportRender::formatValue(double amount, std::string_view currency,
+                                      bool hideZero) const {
+    if (hideZero && amount == 0.0) {
+        return {};
+    }
+    std::string number = formatNumber(amount);
+    if (number.empty()) {
+        return {};
+    }
+    switch (m_currencyDisplay) {
+    case CurrencyDisplay::atEnd:
+        return number.append(currency);
+    case CurrencyDisplay::atStart:
+        return std::string(currency).append(number);
+    case CurrencyDisplay::none:
+        break;
+    }
+    return number;
+}
+
+std::string ReportRender::periodTitle(const Period& period) const {
+    return detail::TitleMaker(*this).title(period);
+}
+
+std::string summaryTotalText(const ProjectReport::Value& total, ProjectReport::ValueKind kind,
+                             std::string_view currency, const ReportRender& render) {
+    const double amount = total.amount(kind);
+    if (kind.isWork()) {
+        return render.formatNumber(amount);
+    }
+    return render.formatValue(amount, currency, false);
+}
+
+std::vector<ProjectReport::Element>
+makeTimelineCells(const std::vector<ProjectReport::TimelineCellInfo>& timeline,
+                  const ReportRender& render) {
+    const detail::TitleMaker titles(render);
+    std::vector<ProjectReport::Element> cells;
+    cells.reserve(timeline.size());
+    for (const auto& info : timeline) {
+        cells.push_back(
+            {ProjectReport::Element::Timeline{info.period.date(), titles.title(info.period)}});
+    }
+    return cells;
+}
+
+std::vector<ProjectReport::Element>
+makePeriodSubtotalCells(const std::vector<ProjectReport::TimelineCellInfo>& timeline,
+                        const ReportRender& render, ProjectReport::ValueKind kind,
+                        std::string_view currency) {
+    detail::CellTextMaker texts(render, currency, kind.isCost());
+    std::vector<ProjectReport::Element> cells;
+    cells.reserve(timeline.size());
+    for (const auto& info : timeline) {
+        cells.push_back({ProjectReport::Element::PeriodSubtotal{
+            info.period.date(), texts.text(info.total.amount(kind), true)}});
+    }
+    return cells;
+}
+
+bool isExceeded(const ProjectReport::Value& value, double availableHours,
+                ReportRender::ExceedPolicy policy) {
+    if (policy == ReportRender::ExceedPolicy::any) {
+        return value.overloadedDay;
+    }
+    return value.work > availableHours + detail::kExceedTolerance;
+}
+
+namespace {
+
+void appendValueCells(std::vector<ProjectReport::Element>& cells, const ProjectReport& report,
+                      std::size_t rowIndex, ProjectReport::ValueKind kind,
+                      const ReportRender& render, detail::CellTextMaker& texts) {
+    const auto& row = report.rows().at(rowIndex);
+    const auto& timeline = report.timeline();
+    for (std::size_t i = 0; i < timeline.size(); ++i) {
+        const ProjectReport::Value& cell = row.data(i);
+        const bool exceed =
+            kind.isWork() && isExceeded(cell, timeline[i].availableHours, render.exceedPolicy());
+        cells.push_back(
+            {ProjectReport::Element::Value{rowIndex, row.memberID(), timeline[i].period.date(),
+                                           texts.text(cell.amount(kind), true), exceed}});
+    }
+}
+
+} // namespace
+
+std::vector<ProjectReport::Element>
+makeValueCells(const ProjectReport& report, std::size_t rowIndex, ProjectReport::ValueKind kind,
+               const ReportRender& render, std::string_view currency) {
+    detail::CellTextMaker texts(render, currency, kind.isCost());
+    std::vector<ProjectReport::Element> cells;
+    cells.reserve(report.timeline().size());
+    appendValueCells(cells, report, rowIndex, kind, render, texts);
+    return cells;
+}
+
+ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKind kind,
+                            std::string_view currency, const ReportRender& render) {
+    ReportSnapshot snapshot;
+    const auto& rows = report.rows();
+    std::vector<int> sections(rows.size() + 2);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        sections[i] = static_cast<int>(i);
+    }
+    snapshot.appendSections(sections);
+    snapshot.reserve(report.timeline().size() * (rows.size() + 2) + 2 * rows.size() + 1);
+
+    std::vector<ProjectReport::Element> titleRow;
+    titleRow.reserve(report.timeline().size() + 1);
+    titleRow.push_back({ProjectReport::Element::Summary{
+        summaryTotalText(report.total(), kind, currency, render)}});
+    auto titles = makeTimelineCells(report.timeline(), render);
+    std::move(titles.begin(), titles.end(), std::back_inserter(titleRow));
+    snapshot.appendItems(std::move(titleRow), 0);
+    snapshot.appendItems(makePeriodSubtotalCells(report.timeline(), render, kind, currency), 1);
+
+    detail::CellTextMaker texts(render, currency, kind.isCost());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const auto& row = rows[k];
+        std::vector<ProjectReport::Element> cells;
+        cells.reserve(report.timeline().size() + 2);
+        cells.push_back({ProjectReport::Element::Member{k, row.memberID(), row.name()}});
+        cells.push_back({ProjectReport::Element::MemberSubtotal{
+            k, row.memberID(), texts.text(row.total().amount(kind), true)}});
+        appendValueCells(cells, report, k, kind, render, texts);
+        snapshot.appendItems(std::move(cells), static_cast<int>(k + 2));
+    }
+    return snapshot;
+}
+
+} // namespace report
