@@ -203,3 +203,56 @@ TEST(UserDefaults, GroupKeysAndLaunchArguments) {
 }
 
 } // namespace
+
+namespace {
+
+struct Window {
+    std::string title;
+    double width = 0;
+    core::Date opened;
+
+    static Window decode(const core::Json& json, core::JsonDecoder& decoder) {
+        return {decoder.decode<std::string>(json, "title"), decoder.decode<double>(json, "width"),
+                decoder.decode<core::Date>(json, "opened")};
+    }
+    core::Json encode(core::JsonEncoder& encoder) const {
+        core::Json json;
+        encoder.encode(json, "title", title);
+        encoder.encode(json, "width", width);
+        encoder.encode(json, "opened", opened);
+        return json;
+    }
+};
+
+} // namespace
+
+template <>
+inline constexpr bool core::kStoresAsJson<Window> = true;
+
+namespace {
+
+TEST(UserDefaults, CodableValuesAreKeptAsPrettyJson) {
+    auto store = core::UserDefaults::inMemory();
+    core::UserDefaultStorage<Window>::save(*store, "window", {"Main", 640, core::Date(0)});
+    const auto bytes = store->data("window");
+    ASSERT_TRUE(bytes);
+    const std::string text(bytes->begin(), bytes->end());
+    EXPECT_NE(text.find("\"title\" : \"Main\""), std::string::npos);
+    EXPECT_NE(text.find("1970-01-01T00:00:00Z"), std::string::npos);
+    const auto loaded = core::UserDefaultStorage<Window>::load("window", *store);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->width, 640);
+
+    // A value that cannot be encoded leaves the old entry, with a warning.
+    testing::internal::CaptureStdout();
+    core::UserDefaultStorage<Window>::save(*store, "window", {"Main", NAN, core::Date(0)});
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("[warning]"), std::string::npos);
+    EXPECT_EQ(store->data("window"), bytes);
+
+    store->set("window", core::Data{'{', '}'});
+    EXPECT_FALSE(core::UserDefaultStorage<Window>::load("window", *store));
+    store->set("window", "not bytes");
+    EXPECT_FALSE(core::UserDefaultStorage<Window>::load("window", *store));
+}
+
+} // namespace

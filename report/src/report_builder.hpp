@@ -57,7 +57,7 @@ struct BuildInput {
 };
 
 // Reads `project` into a build input (current calendar not needed: dates stay instants).
-BuildInput readBuildInput(const document::ZozProject& project);
+BuildInput readBuildInput(document::ZozProject& project);
 
 // Builds the report of `input` with columns of `kind` in `calendar`.
 std::shared_ptr<const ProjectReport> buildReport(Period::Kind kind, const BuildInput& input,

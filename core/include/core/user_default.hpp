@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/json_coding.hpp"
+#include "core/log.hpp"
 #include "core/user_defaults.hpp"
 
 #include <concepts>
@@ -128,6 +130,36 @@ struct UserDefaultStorage<E, std::enable_if_t<RawRepresentable<E>>> {
     }
     static void save(UserDefaults& store, const std::string& key, const E& value) {
         UserDefaultStorage<Raw>::save(store, key, RawValueTraits<E>::rawValue(value));
+    }
+};
+
+/// Opts a JSON-codable type into being stored as JSON: specialise to `true`.
+template <class T>
+inline constexpr bool kStoresAsJson = false;
+
+/// JSON-codable types that opt in are kept as pretty-printed JSON bytes with ISO 8601 dates;
+/// bytes that do not decode read absent, and a value that cannot be encoded is not saved (the
+/// old entry stays, with a warning).
+template <class T>
+struct UserDefaultStorage<
+    T, std::enable_if_t<kStoresAsJson<T> && JsonEncodable<T> && JsonDecodable<T>>> {
+    static std::optional<T> load(const std::string& key, UserDefaults& store) {
+        const auto bytes = store.data(key);
+        if (!bytes) {
+            return std::nullopt;
+        }
+        try {
+            return core::load<T>(*bytes, DateDecodingStrategy::iso8601());
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+    static void save(UserDefaults& store, const std::string& key, const T& value) {
+        try {
+            store.set(key, jsonData(value, DateEncodingStrategy::iso8601(), true));
+        } catch (const std::exception& error) {
+            logWarning(error, "The setting \"" + key + "\" was not saved");
+        }
     }
 };
 
