@@ -175,6 +175,10 @@ public:
     std::int64_t directSequenceNo() const noexcept { return m_directSequenceNo; }
     /// The baseline, created empty on first access.
     const std::shared_ptr<DateBaseline>& dateBaseline();
+    /// The baseline if it exists, else null; reading it creates nothing.
+    const std::shared_ptr<DateBaseline>& storedDateBaseline() const noexcept {
+        return m_dateBaseline;
+    }
     /// The links, created on first access with empty collections.
     ZozTaskLinks& links();
     /// Whether the links exist yet (reading them does not create them).
