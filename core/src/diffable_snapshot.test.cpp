@@ -45,6 +45,14 @@ TEST(DiffableSnapshot, RefusesDuplicatesAndUnknownSections) {
         EXPECT_EQ(error.code(), core::SnapshotError::Code::duplicateItem);
     }
     EXPECT_EQ(snapshot.itemIdentifiers(), (std::vector<std::string>{"a", "b", "c"}));
+    // A fresh section that would repeat an item stays empty, and its other items are not kept.
+    snapshot.appendSections({5});
+    EXPECT_THROW(snapshot.appendItems({"x", "y", "b"}, 5), core::SnapshotError);
+    EXPECT_EQ(snapshot.numberOfItems(5), 0U);
+    EXPECT_FALSE(snapshot.locationOfItem("x"));
+    EXPECT_EQ(snapshot.locationOfItem("b"), (Snapshot::Location{0, 1}));
+    snapshot.appendItems({"x", "y"}, 5);
+    EXPECT_EQ(snapshot.numberOfItems(), 5U);
     EXPECT_THROW(snapshot.appendItems({"x"}, 9), core::SnapshotError);
     EXPECT_THROW((void)snapshot.numberOfItems(9), core::SnapshotError);
 }

@@ -1,5 +1,6 @@
 #include "document/zoz_task_resources.hpp"
 
+#include "document/zoz_project.hpp"
 #include "document/zoz_project_team.hpp"
 
 #include "model_text.hpp"
@@ -166,6 +167,10 @@ void ZozTaskResources::fromRowData(std::string_view json, const ZozProjectTeam& 
             addOrUpdateResource(member, *workload);
         }
     }
+}
+
+void ZozTaskResources::fromRowData(std::string_view json, const ZozProject& project) {
+    fromRowData(json, project.team());
 }
 
 } // namespace document

@@ -4,17 +4,15 @@
 
 namespace report::detail {
 
-// Neumaier's compensated sum: totals over hundreds of thousands of cells keep the exact sum to
+// A compensated sum: totals over hundreds of thousands of cells keep the exact sum to
 // within one rounding, so a total matches the sum of its parts to the cent and the hour.
 class CompensatedSum {
 public:
+    // Knuth's branch-free two-sum: the rounding error of each addition is kept exactly.
     void add(double x) noexcept {
         const double t = m_sum + x;
-        if (std::fabs(m_sum) >= std::fabs(x)) {
-            m_compensation += (m_sum - t) + x;
-        } else {
-            m_compensation += (x - t) + m_sum;
-        }
+        const double xPart = t - m_sum;
+        m_compensation += (m_sum - (t - xPart)) + (x - xPart);
         m_sum = t;
     }
     // An overflow to infinity leaves a NaN compensation behind; the infinite sum stands alone.

@@ -76,10 +76,10 @@ private:
     void makeRows();
     void distributeWork(const BuildTask& task);
     void distributeCost(const BuildTask& task);
-    void spread(const BuildTask& task, bool workingOnly, const Spread& amount);
+    void spread(bool workingOnly, const Spread& amount);
     void addAt(std::int64_t dayNumber, const Spread& amount);
     bool isWorkingDayNumber(std::int64_t dayNumber) const;
-    std::int64_t visitedDays(const BuildTask& task, bool workingOnly) const;
+    std::int64_t visitedDays(bool workingOnly) const;
     std::size_t rowOf(std::int64_t memberId) const;
     bool finite(double amount, const char* what);
     void finish();
@@ -98,6 +98,8 @@ private:
     std::size_t m_notAssignedRow = 0;
     std::vector<DayTotals> m_dayTotals;
     std::size_t m_skippedNonFinite = 0;
+    std::int64_t m_taskFirstDay = 0;
+    std::int64_t m_taskLastDay = 0;
 };
 
 std::shared_ptr<const ProjectReport> buildReport(Period::Kind kind, const BuildInput& input,
@@ -112,6 +114,9 @@ std::shared_ptr<const ProjectReport> ReportBuilder::run() {
     makeTables();
     makeRows();
     for (const BuildTask& task : m_input.tasks) {
+        // Each task's dates become day numbers once; every later step reads the tables.
+        m_taskFirstDay = m_calendar.localDayNumber(task.start);
+        m_taskLastDay = std::max(m_taskFirstDay, m_calendar.localDayNumber(task.finishForDisplay));
         distributeWork(task);
         distributeCost(task);
     }
@@ -147,7 +152,7 @@ void ReportBuilder::makeTables() {
             ++period;
         }
         m_periodOf[j] = period;
-        const bool working = m_input.isWorkingDay(m_calendar.startOfLocalDay(day));
+        const bool working = m_input.isWorkingDay(day);
         m_working[j] = working ? 1 : 0;
         m_workingBefore[j + 1] = m_workingBefore[j] + (working ? 1 : 0);
         workingDaysOfPeriod[period] += working ? 1 : 0;
@@ -193,12 +198,12 @@ bool ReportBuilder::isWorkingDayNumber(std::int64_t dayNumber) const {
     }
     // Only a task that leaves the root's span gets here; its contributions are dropped, but the
     // divisor still counts its days as the walk visits them.
-    return m_input.isWorkingDay(m_calendar.startOfLocalDay(dayNumber));
+    return m_input.isWorkingDay(dayNumber);
 }
 
-std::int64_t ReportBuilder::visitedDays(const BuildTask& task, bool workingOnly) const {
-    const std::int64_t a = m_calendar.localDayNumber(task.start);
-    const std::int64_t b = std::max(a, m_calendar.localDayNumber(task.finishForDisplay));
+std::int64_t ReportBuilder::visitedDays(bool workingOnly) const {
+    const std::int64_t a = m_taskFirstDay;
+    const std::int64_t b = m_taskLastDay;
     if (!workingOnly) {
         return b - a + 1;
     }
@@ -248,9 +253,9 @@ void ReportBuilder::addAt(std::int64_t dayNumber, const Spread& amount) {
     }
 }
 
-void ReportBuilder::spread(const BuildTask& task, bool workingOnly, const Spread& amount) {
-    const std::int64_t a = m_calendar.localDayNumber(task.start);
-    const std::int64_t b = std::max(a, m_calendar.localDayNumber(task.finishForDisplay));
+void ReportBuilder::spread(bool workingOnly, const Spread& amount) {
+    const std::int64_t a = m_taskFirstDay;
+    const std::int64_t b = m_taskLastDay;
     const std::int64_t lastInSpan = m_firstDay + static_cast<std::int64_t>(m_dayCount) - 1;
     if (a >= m_firstDay && b <= lastInSpan) {
         // The common case, kept tight: two table reads and one cell write per day.
@@ -293,7 +298,7 @@ void ReportBuilder::distributeWork(const BuildTask& task) {
                                  .subspan(task.firstAssignment, task.assignmentCount);
     auto give = [&](std::size_t row, double hours, bool workingOnly) {
         if (finite(hours, "work")) {
-            spread(task, workingOnly, {row, true, hours, 0.0, 0.0});
+            spread(workingOnly, {row, true, hours, 0.0, 0.0});
         }
     };
     switch (task.workKind) {
@@ -312,10 +317,10 @@ void ReportBuilder::distributeWork(const BuildTask& task) {
     case WorkKind::fixAmount: {
         const double amount = task.workAmount;
         if (task.days < 1) {
-            const auto n = visitedDays(task, false);
+            const auto n = visitedDays(false);
             give(m_notAssignedRow, amount / static_cast<double>(n), false);
         } else {
-            const auto n = visitedDays(task, true);
+            const auto n = visitedDays(true);
             if (n < 1) {
                 break;
             }
@@ -364,19 +369,18 @@ void ReportBuilder::distributeCost(const BuildTask& task) {
     const double units = task.unitsOfWorkload;
 
     if (milestone || (task.days < 1 && task.duration < 1)) {
-        addAt(m_calendar.localDayNumber(task.start),
-              {m_notAssignedRow, false, 0.0, labor, materials});
+        addAt(m_taskFirstDay, {m_notAssignedRow, false, 0.0, labor, materials});
         return;
     }
     const bool workingOnly = task.days >= 1;
-    const auto n = visitedDays(task, workingOnly);
+    const auto n = visitedDays(workingOnly);
     if (n < 1) {
         return;
     }
     const double perDayLabor = labor / static_cast<double>(n);
     const double perDayMaterials = materials / static_cast<double>(n);
     if (units <= 0 || rateSum <= 0) {
-        spread(task, workingOnly, {m_notAssignedRow, false, 0.0, perDayLabor, perDayMaterials});
+        spread(workingOnly, {m_notAssignedRow, false, 0.0, perDayLabor, perDayMaterials});
         return;
     }
     for (const auto& assignment : assignments) {
@@ -389,8 +393,7 @@ void ReportBuilder::distributeCost(const BuildTask& task) {
         if (shareLabor == 0.0 && shareMaterials == 0.0) {
             continue;
         }
-        spread(task, workingOnly,
-               {rowOf(assignment.memberId), false, 0.0, shareLabor, shareMaterials});
+        spread(workingOnly, {rowOf(assignment.memberId), false, 0.0, shareLabor, shareMaterials});
     }
 }
 
@@ -401,15 +404,19 @@ void ReportBuilder::finish() {
     const double hours = m_input.dailyWorkingHours;
 
     // Exceed marks: a day column is one day; longer columns look at each day's own total.
+    constexpr std::size_t kBlock = ProjectReport::Row::kBlock;
     if (m_dayTotals.empty()) {
         for (auto& row : rows) {
-            for (std::size_t p = 0; p < periods; ++p) {
-                if (row.m_blocks[p / ProjectReport::Row::kBlock] == nullptr) {
+            for (std::size_t b = 0; b < row.m_blocks.size(); ++b) {
+                if (!row.m_blocks[b]) {
                     continue;
                 }
-                ProjectReport::Value& cell = row.mutableData(p);
-                const double available = m_working[p] != 0 ? hours : 0.0;
-                cell.overloadedDay = cell.work > available + kExceedTolerance;
+                auto& block = *row.m_blocks[b];
+                const std::size_t count = std::min(kBlock, periods - b * kBlock);
+                for (std::size_t i = 0; i < count; ++i) {
+                    const double available = m_working[b * kBlock + i] != 0 ? hours : 0.0;
+                    block[i].overloadedDay = block[i].work > available + kExceedTolerance;
+                }
             }
         }
     } else {
@@ -434,19 +441,23 @@ void ReportBuilder::finish() {
         CompensatedSum work;
         CompensatedSum labor;
         CompensatedSum materials;
-        for (std::size_t p = 0; p < periods; ++p) {
-            if (row.m_blocks[p / ProjectReport::Row::kBlock] == nullptr) {
-                p += ProjectReport::Row::kBlock - 1 - p % ProjectReport::Row::kBlock;
+        for (std::size_t b = 0; b < row.m_blocks.size(); ++b) {
+            if (!row.m_blocks[b]) {
                 continue;
             }
-            const ProjectReport::Value& cell = row.data(p);
-            work.add(cell.work);
-            labor.add(cell.laborCost);
-            materials.add(cell.materialsCost);
-            periodWork[p].add(cell.work);
-            periodLabor[p].add(cell.laborCost);
-            periodMaterials[p].add(cell.materialsCost);
-            row.m_total.overloadedDay = row.m_total.overloadedDay || cell.overloadedDay;
+            const auto& block = *row.m_blocks[b];
+            const std::size_t count = std::min(kBlock, periods - b * kBlock);
+            for (std::size_t i = 0; i < count; ++i) {
+                const ProjectReport::Value& cell = block[i];
+                const std::size_t p = b * kBlock + i;
+                work.add(cell.work);
+                labor.add(cell.laborCost);
+                materials.add(cell.materialsCost);
+                periodWork[p].add(cell.work);
+                periodLabor[p].add(cell.laborCost);
+                periodMaterials[p].add(cell.materialsCost);
+                row.m_total.overloadedDay = row.m_total.overloadedDay || cell.overloadedDay;
+            }
         }
         row.m_total.work = work.value();
         row.m_total.laborCost = labor.value();

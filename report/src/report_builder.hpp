@@ -49,16 +49,15 @@ struct BuildInput {
     core::Date rootStart;
     core::Date rootFinishForDisplay;
     double dailyWorkingHours = 8.0;
-    // Asked once per day of the span (and for the odd day a task has outside it), with the
-    // day's first instant.
-    std::function<bool(core::Date)> isWorkingDay;
+    // Asked once per local day number of the span (and for the odd day a task has outside it).
+    std::function<bool(std::int64_t)> isWorkingDay;
     // The root's descendants in pre-order, root excluded.
     std::vector<BuildTask> tasks;
     std::vector<BuildAssignment> assignments;
 };
 
 // Reads `project` into a build input (current calendar not needed: dates stay instants).
-BuildInput readBuildInput(const document::ZozProject& project);
+BuildInput readBuildInput(document::ZozProject& project);
 
 // Builds the report of `input` with columns of `kind` in `calendar`.
 std::shared_ptr<const ProjectReport> buildReport(Period::Kind kind, const BuildInput& input,

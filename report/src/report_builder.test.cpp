@@ -16,6 +16,7 @@ using report::ProjectReport;
 using report::detail::BuildAssignment;
 using report::detail::WorkKind;
 using report::testing::cost;
+using report::testing::fixturePlan;
 using report::testing::PlanBuilder;
 using report::testing::work;
 
@@ -24,62 +25,6 @@ constexpr double kB5 = 0.5 * 8.0 / 1.5;
 constexpr double kT8 = 10.0 / 3.0; // 10 h visited on 3 days although `days` is 2
 constexpr double kA33 = (10.0 * 100.0) * 100.0 / 3000.0;
 constexpr double kB66 = (20.0 * 100.0) * 100.0 / 3000.0;
-
-// Twelve days from a Monday (offset 0) to the second Friday (offset 11); the Sunday at offset 6
-// is the day the clocks go forward in both zones used below. Members A (1), B (2); 8 h a day.
-PlanBuilder fixturePlan(const core::Calendar& calendar, std::int64_t monday) {
-    PlanBuilder plan(calendar, monday, 12);
-    plan.member(1, "A").member(2, "B");
-    // fixDailyWork, no assignee: 6 h to "not assigned" on working days.
-    work(plan.task(0, 5), WorkKind::fixDailyWork, 6);
-    // fixDailyWork, assignees: (w/100)·h/U.
-    work(plan.task(7, 9), WorkKind::fixDailyWork, 6);
-    plan.assign({{1, 100, 10}, {2, 50, 20}});
-    // fixAmount on a weekend only (days 0): a/duration to "not assigned" on every calendar
-    // day, assignee ignored; its cost is shared by the assignee over both calendar days.
-    cost(work(plan.task(5, 7), WorkKind::fixAmount, 10), 20, 4);
-    plan.assign({{1, 100, 10}});
-    // fixAmount, no assignee: a/days to "not assigned".
-    work(plan.task(9, 11), WorkKind::fixAmount, 12);
-    // fixAmount, assignees: (w/100)·(a/days)/U.
-    work(plan.task(0, 5), WorkKind::fixAmount, 40);
-    plan.assign({{1, 100, 10}, {2, 50, 20}});
-    // byResource: w·8/100.
-    work(plan.task(10, 12), WorkKind::byResource, 0);
-    plan.assign({{1, 50, 10}});
-    // byResource without assignees, and no cost: nothing.
-    cost(work(plan.task(0, 2), WorkKind::byResource, 0), 0, 0);
-    // A finish at noon: visited on 3 days, so 10 h are spread as 10/3 a day.
-    work(plan.task(7, 9, 12), WorkKind::fixAmount, 10);
-    plan.assign({{1, 100, 10}});
-    // A milestone's cost, whole, in the period of its uncut start.
-    cost(plan.milestone(2, 12), 100, 0);
-    // Cost with assignees: labour by rate × workload, materials by workload.
-    cost(work(plan.task(7, 10), WorkKind::fixDailyWork, 0), 300, 30);
-    plan.assign({{1, 100, 10}, {2, 100, 20}});
-    // A negative labour cost beside a positive materials cost still spreads.
-    cost(plan.task(11, 12), -5, 3);
-    // Calendar-day cost without assignees.
-    cost(plan.task(5, 7), 8, 0);
-    // A member missing from the team: its share goes to "not assigned", work and cost.
-    cost(work(plan.task(3, 5), WorkKind::fixDailyWork, 2), 10, 0);
-    plan.assign({{99, 100, 5}});
-    // Two hours more for A on the first two days: over 8 h.
-    work(plan.task(0, 2), WorkKind::fixDailyWork, 3);
-    plan.assign({{1, 100, 10}});
-    // Left out: a group (its children count), a milestone with children, a project leaf, a
-    // non-finite amount.
-    auto& group = cost(plan.task(0, 12), 999, 999);
-    group.isSingleTask = false;
-    group.isGroupTask = true;
-    group.hasChildren = true;
-    auto& parentMilestone = cost(plan.milestone(3, 0), 50, 50);
-    parentMilestone.hasChildren = true;
-    auto& projectLeaf = cost(work(plan.task(0, 12), WorkKind::fixDailyWork, 8), 10, 10);
-    projectLeaf.isSingleTask = false;
-    work(plan.task(0, 5), WorkKind::fixAmount, std::numeric_limits<double>::quiet_NaN());
-    return plan;
-}
 
 struct Cell {
     double work = 0;

@@ -289,6 +289,7 @@ ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKin
         sections[i] = static_cast<int>(i);
     }
     snapshot.appendSections(sections);
+    snapshot.reserve(report.timeline().size() * (rows.size() + 2) + 2 * rows.size() + 1);
 
     std::vector<ProjectReport::Element> titleRow;
     titleRow.reserve(report.timeline().size() + 1);

@@ -2,6 +2,7 @@
 
 #include "core/error.hpp"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,7 +19,7 @@ namespace core {
 class SnapshotError : public Error {
 public:
     /// The failure cases.
-    enum class Code { duplicateSection = 1, duplicateItem = 2, sectionNotFound = 3 };
+    enum class Code { duplicateSection = 1, duplicateItem = 2, sectionNotFound = 3, tooLarge = 4 };
 
     /// An error of case `code` with an explanatory message.
     SnapshotError(Code code, std::string message)
@@ -94,14 +95,14 @@ public:
             return std::nullopt;
         }
         const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t slot = ItemHash{}(item)&mask;; slot = (slot + 1) & mask) {
-            const std::uint64_t entry = m_slots[slot];
-            if (entry == 0) {
+        const std::uint64_t hash = spread(ItemHash{}(item));
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            const Slot& entry = m_slots[slot];
+            if (entry.section == kEmpty) {
                 return std::nullopt;
             }
-            const Location location = decode(entry);
-            if (m_items[location.section][location.item] == item) {
-                return location;
+            if (entry.hash == hash && m_items[entry.section][entry.item] == item) {
+                return Location{entry.section, entry.item};
             }
         }
     }
@@ -133,16 +134,47 @@ public:
         }
     }
 
+    /// Makes room in the uniqueness index for `count` items in all, so that appending them
+    /// does not regrow it.
+    void reserve(std::size_t count) { reserveSlots(count); }
+
     /// Appends `items` at the end of `section`; throws `SnapshotError` when the section is absent
     /// or an item is already in the snapshot (items appended before the duplicate stay).
     void appendItems(std::vector<Item> items, const Section& section) {
         const std::size_t sectionIndex = requireSection(section);
         auto& target = m_items[sectionIndex];
-        target.reserve(target.size() + items.size());
         reserveSlots(m_itemCount + items.size());
+        if (target.empty()) {
+            // Adopt the whole list: a large grid then never copies its items.
+            target = std::move(items);
+            // Hash a batch ahead and prefetch its slots: the index is far larger than the cache
+            // for a big grid, and overlapping the misses makes appending several times faster.
+            constexpr std::size_t kBatch = 16;
+            std::array<std::uint64_t, kBatch> hashes{};
+            const std::size_t mask = m_slots.size() - 1;
+            for (std::size_t i = 0; i < target.size(); ++i) {
+                if (i % kBatch == 0) {
+                    for (std::size_t k = 0; k < kBatch && i + k < target.size(); ++k) {
+                        hashes[k] = spread(ItemHash{}(target[i + k]));
+                        __builtin_prefetch(&m_slots[hashes[k] & mask]);
+                    }
+                }
+                if (!insertSlot(sectionIndex, i, hashes[i % kBatch])) {
+                    for (std::size_t j = 0; j < i; ++j) {
+                        eraseSlot(sectionIndex, j);
+                    }
+                    target.clear();
+                    throw SnapshotError(SnapshotError::Code::duplicateItem,
+                                        "An item identifier occurs twice in the snapshot");
+                }
+            }
+            m_itemCount += target.size();
+            return;
+        }
+        target.reserve(target.size() + items.size());
         for (auto& item : items) {
             target.push_back(std::move(item));
-            if (!insertSlot(sectionIndex, target.size() - 1)) {
+            if (!insertSlot(sectionIndex, target.size() - 1, spread(ItemHash{}(target.back())))) {
                 target.pop_back();
                 throw SnapshotError(SnapshotError::Code::duplicateItem,
                                     "An item identifier occurs twice in the snapshot");
@@ -167,13 +199,23 @@ public:
     }
 
 private:
-    static std::uint64_t encode(std::size_t section, std::size_t item) {
-        return ((static_cast<std::uint64_t>(section) << 32) | static_cast<std::uint64_t>(item)) + 1;
-    }
-    static Location decode(std::uint64_t entry) {
-        const std::uint64_t value = entry - 1;
-        return {static_cast<std::size_t>(value >> 32),
-                static_cast<std::size_t>(value & 0xffffffffU)};
+    static constexpr std::uint32_t kEmpty = 0xffffffffU;
+
+    // A slot keeps the item's full hash, so growing the index and most failed comparisons never
+    // touch the items themselves (which, for a large grid, would miss the cache every time).
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::uint32_t section = kEmpty;
+        std::uint32_t item = 0;
+    };
+
+    // A user hash may leave its low bits poor (identity hashes of integers, hashes of
+    // multiples); the slots use the low bits, so mix every bit into them first.
+    static std::uint64_t spread(std::size_t hash) noexcept {
+        std::uint64_t x = static_cast<std::uint64_t>(hash) + 0x9e3779b97f4a7c15ULL;
+        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+        return x ^ (x >> 31);
     }
 
     std::size_t requireSection(const Section& section) const {
@@ -184,50 +226,72 @@ private:
                             "The snapshot holds no such section");
     }
 
-    // Open addressing over item positions keeps the uniqueness index at 8 bytes a slot, so a
-    // snapshot of half a million cells does not double its size for the index.
     void reserveSlots(std::size_t count) {
         std::size_t wanted = 16;
-        while (wanted < count * 2) {
+        while (wanted < count + count / 2) {
             wanted *= 2;
         }
         if (wanted <= m_slots.size()) {
             return;
         }
-        std::vector<std::uint64_t> old(wanted, 0);
+        std::vector<Slot> old(wanted);
         old.swap(m_slots);
         const std::size_t mask = m_slots.size() - 1;
-        for (const std::uint64_t entry : old) {
-            if (entry == 0) {
+        for (const Slot& entry : old) {
+            if (entry.section == kEmpty) {
                 continue;
             }
-            const Location location = decode(entry);
-            std::size_t slot = ItemHash{}(m_items[location.section][location.item]) & mask;
-            while (m_slots[slot] != 0) {
+            std::size_t slot = entry.hash & mask;
+            while (m_slots[slot].section != kEmpty) {
                 slot = (slot + 1) & mask;
             }
             m_slots[slot] = entry;
         }
     }
 
-    bool insertSlot(std::size_t section, std::size_t index) {
+    bool insertSlot(std::size_t section, std::size_t index, std::uint64_t hash) {
+        if (section >= kEmpty || index > kEmpty) {
+            throw SnapshotError(SnapshotError::Code::tooLarge, "The snapshot cannot hold more");
+        }
         const Item& item = m_items[section][index];
         const std::size_t mask = m_slots.size() - 1;
-        std::size_t slot = ItemHash{}(item)&mask;
-        while (m_slots[slot] != 0) {
-            const Location location = decode(m_slots[slot]);
-            if (m_items[location.section][location.item] == item) {
+        std::size_t slot = hash & mask;
+        while (m_slots[slot].section != kEmpty) {
+            const Slot& entry = m_slots[slot];
+            if (entry.hash == hash && m_items[entry.section][entry.item] == item) {
                 return false;
             }
             slot = (slot + 1) & mask;
         }
-        m_slots[slot] = encode(section, index);
+        m_slots[slot] = {hash, static_cast<std::uint32_t>(section),
+                         static_cast<std::uint32_t>(index)};
         return true;
+    }
+
+    // Removes the slot of the item at (section, index); the following cluster is re-placed so
+    // that probing stays correct.
+    void eraseSlot(std::size_t section, std::size_t index) {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = spread(ItemHash{}(m_items[section][index])) & mask;
+        while (m_slots[slot].section != section || m_slots[slot].item != index) {
+            slot = (slot + 1) & mask;
+        }
+        m_slots[slot] = Slot{};
+        for (std::size_t next = (slot + 1) & mask; m_slots[next].section != kEmpty;
+             next = (next + 1) & mask) {
+            const Slot moved = m_slots[next];
+            m_slots[next] = Slot{};
+            std::size_t place = moved.hash & mask;
+            while (m_slots[place].section != kEmpty) {
+                place = (place + 1) & mask;
+            }
+            m_slots[place] = moved;
+        }
     }
 
     std::vector<Section> m_sections;
     std::vector<std::vector<Item>> m_items;
-    std::vector<std::uint64_t> m_slots;
+    std::vector<Slot> m_slots;
     std::size_t m_itemCount = 0;
 };
 

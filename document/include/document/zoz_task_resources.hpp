@@ -10,6 +10,7 @@
 
 namespace document {
 
+class ZozProject;
 class ZozProjectTeam;
 
 /// One member's share of a task, in percent of a full-time person (100).
@@ -80,6 +81,8 @@ public:
     /// Replaces the list by the row text's pairs whose workload is at least 1 and whose member
     /// `team` knows; unreadable pairs and a trailing unpaired field are skipped.
     void fromRowData(std::string_view json, const ZozProjectTeam& team);
+    /// The same with the project's team.
+    void fromRowData(std::string_view json, const ZozProject& project);
 
 private:
     struct FrozenTag {};

@@ -175,9 +175,10 @@ public:
 
     /// Builds the report of `project` with columns of `kind` in the current calendar; never
     /// throws for bad project data (out-of-span and non-finite contributions are dropped and
-    /// logged).
+    /// logged). Reads the project (whose getters fill caches) and changes nothing in it, so no
+    /// other thread may change it meanwhile.
     static std::shared_ptr<const ProjectReport> make(Period::Kind kind,
-                                                     const document::ZozProject& project);
+                                                     document::ZozProject& project);
 
     /// The grand total: the sum of the period totals.
     const Value& total() const noexcept { return m_total; }

@@ -1,0 +1,153 @@
+// Loading a document with the manager, against the floor of merely inflating its JSON entry
+// into memory and parsing it into a JSON tree.
+#include "project_generator.hpp"
+
+#include "document/zoz_project.hpp"
+#include "document/zoz_x.hpp"
+
+#include "core/uuid.hpp"
+
+#include <benchmark/benchmark.h>
+#include <minizip/unzip.h>
+#include <nlohmann/json.hpp>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool tiny() {
+    const char* value = std::getenv("VT_BENCH_TINY");
+    return value != nullptr && std::string(value) == "1";
+}
+
+struct Fixture {
+    fs::path folder;
+    fs::path document;
+    std::size_t tasks = 0;
+
+    Fixture() {
+        folder =
+            fs::temp_directory_path() / ("bench-document-" + core::Uuid::random().uuidString());
+        document = folder / "plan.zoz";
+        const bench::ProjectPlan plan =
+            tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large();
+        tasks = static_cast<std::size_t>(plan.taskCount);
+        bench::writeProjectDocument(plan, folder / "source", document);
+    }
+    ~Fixture() {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
+};
+
+Fixture& fixture() {
+    static Fixture instance;
+    return instance;
+}
+
+// The floor: inflate "project.moc" into memory and parse it into a JSON tree, nothing more.
+std::size_t inflateAndParse(const fs::path& document) {
+    unzFile zip = unzOpen64(document.c_str());
+    if (zip == nullptr || unzLocateFile(zip, "project.moc", 1) != UNZ_OK ||
+        unzOpenCurrentFile(zip) != UNZ_OK) {
+        throw std::runtime_error("cannot open project.moc");
+    }
+    unz_file_info64 info{};
+    unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0);
+    std::string text(static_cast<std::size_t>(info.uncompressed_size), '\0');
+    const int read = unzReadCurrentFile(zip, text.data(), static_cast<unsigned>(text.size()));
+    unzCloseCurrentFile(zip);
+    unzClose(zip);
+    if (read < 0 || static_cast<std::size_t>(read) != text.size()) {
+        throw std::runtime_error("cannot inflate project.moc");
+    }
+    const nlohmann::json tree = nlohmann::json::parse(text);
+    return tree.size();
+}
+
+std::size_t loadWithManager(const fs::path& document, const fs::path& working) {
+    fs::create_directories(working);
+    const auto project =
+        document::ZozX::Manager().load(files::VtFile(document), files::VtFolder(working));
+    return project->taskCount();
+}
+
+void BM_InflateAndParseFloor(benchmark::State& state) {
+    const Fixture& f = fixture();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(inflateAndParse(f.document));
+    }
+    state.counters["tasks"] = static_cast<double>(f.tasks);
+}
+
+void BM_LoadDocument(benchmark::State& state) {
+    const Fixture& f = fixture();
+    const fs::path working = f.folder / "working";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(loadWithManager(f.document, working));
+        state.PauseTiming();
+        fs::remove_all(working);
+        state.ResumeTiming();
+    }
+    state.counters["tasks"] = static_cast<double>(f.tasks);
+}
+
+BENCHMARK(BM_InflateAndParseFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond);
+
+template <class F>
+double medianMilliseconds(int runs, F&& body) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        body();
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+
+    // One summary from this run: both timings measured back to back, their ratio and the
+    // process's peak memory.
+    const Fixture& f = fixture();
+    const int runs = tiny() ? 1 : 7;
+    const double floor = medianMilliseconds(runs, [&] { inflateAndParse(f.document); });
+    const fs::path working = f.folder / "summary";
+    std::vector<double> loads;
+    for (int i = 0; i < runs; ++i) {
+        loads.push_back(medianMilliseconds(1, [&] { loadWithManager(f.document, working); }));
+        fs::remove_all(working);
+    }
+    std::sort(loads.begin(), loads.end());
+    const double load = loads[loads.size() / 2];
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("document of %zu tasks (%ju bytes): load %.1f ms, inflate+parse floor %.1f ms, "
+                "ratio %.2f (goal <= 2.00), peak memory %.1f MiB\n",
+                f.tasks, static_cast<std::uintmax_t>(fs::file_size(f.document)), load, floor,
+                load / floor, static_cast<double>(usage.ru_maxrss) / 1024.0);
+    benchmark::Shutdown();
+    return 0;
+}

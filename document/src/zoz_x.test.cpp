@@ -1,0 +1,286 @@
+#include "document/zoz_x.hpp"
+
+#include "document/image_codec.hpp"
+#include "document/json_coding.hpp"
+
+#include "core/calendar.hpp"
+#include "core/uuid.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using document::DocumentError;
+using document::ZozX::Manager;
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+std::string readText(const fs::path& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    std::string text(ec ? 0 : size, '\0');
+    std::ifstream(path, std::ios::binary)
+        .read(text.data(), static_cast<std::streamsize>(text.size()));
+    return text;
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string pngBytes(std::uint8_t alpha = 255) {
+    const std::vector<std::uint8_t> rgba(4 * 4 * 4, alpha);
+    const auto png = document::encodePng(rgba, 4, 4);
+    return {png.begin(), png.end()};
+}
+
+std::string jpegBytes() {
+    const std::vector<std::uint8_t> rgb(4 * 4 * 3, 90);
+    const auto jpeg = document::encodeJpeg(rgb, 4, 4);
+    return {jpeg.begin(), jpeg.end()};
+}
+
+bool isJpegFile(const fs::path& path) {
+    const std::string bytes = readText(path);
+    return document::looksLikeJpeg(
+        {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+std::size_t countEntries(const fs::path& folder) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : fs::recursive_directory_iterator(folder)) {
+        ++n;
+    }
+    return n;
+}
+
+class Container : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_scratch = fs::temp_directory_path() / ("reader-" + core::Uuid::random().uuidString());
+        m_tmp = m_scratch / "tmp";
+        fs::create_directories(m_tmp);
+        // The reader's unzip folders go to TMPDIR: a private one shows every leftover.
+        const char* old = std::getenv("TMPDIR");
+        m_oldTmp = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+        ::setenv("TMPDIR", m_tmp.c_str(), 1);
+    }
+
+    void TearDown() override {
+        if (m_oldTmp) {
+            ::setenv("TMPDIR", m_oldTmp->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+        fs::remove_all(m_scratch);
+    }
+
+    // Builds an archive with Python's zipfile, which writes any entry name it is given.
+    fs::path makeZip(const std::string& name, const Entries& entries) {
+        const fs::path staging = m_scratch / ("staging-" + core::Uuid::random().uuidString());
+        fs::create_directories(staging);
+        std::string manifest;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            writeText(staging / std::to_string(i), entries[i].second);
+            manifest += entries[i].first + "\n";
+        }
+        writeText(staging / "manifest", manifest);
+        const fs::path archive = m_scratch / name;
+        const std::string command =
+            "python3 -c \"import sys,zipfile\nnames=open(sys.argv[1]+'/manifest').read()"
+            ".split('\\n')[:-1]\nwith zipfile.ZipFile(sys.argv[2],'w',zipfile.ZIP_DEFLATED) as "
+            "z:\n  for i,n in enumerate(names): z.write(sys.argv[1]+'/'+str(i),n)\" '" +
+            staging.string() + "' '" + archive.string() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return archive;
+    }
+
+    files::VtFolder workingFolder() {
+        const fs::path path = m_scratch / ("work-" + core::Uuid::random().uuidString());
+        fs::create_directories(path);
+        return files::VtFolder(path);
+    }
+
+    DocumentError::Code loadFailure(const fs::path& document) {
+        try {
+            Manager().jsonProject(files::VtFile(document), workingFolder());
+        } catch (const DocumentError& error) {
+            return error.code();
+        }
+        ADD_FAILURE() << "loaded " << document;
+        return DocumentError::Code::SaveError;
+    }
+
+    fs::path m_scratch;
+    fs::path m_tmp;
+    std::optional<std::string> m_oldTmp;
+    core::ScopedCalendarOverride m_zone{"America/New_York", "en_US"};
+};
+
+TEST_F(Container, LoadCopiesJsonAndImagesAndConvertsPngPhotos) {
+    const std::string json = R"({"Uid":"p","Name":"Plan","Image":"cover","Banner":"ban",
+        "Ples":[{"Id":1,"Nm":"Ann","Pt":"ph1"},{"Id":2,"Nm":"Bo","Pt":"ph2"},
+                {"Id":3,"Nm":"Cy","Pt":""},{"Id":4,"Nm":"Di"},{"Id":5,"Nm":"Ed","Pt":"gone"}],
+        "Root":{"Uid":0,"Start":"2024-01-01","Finish":"2024-01-02"}})";
+    const std::string jpeg = jpegBytes();
+    const fs::path doc = makeZip("plan.zoz", {{"project.moc", json},
+                                              {"ph1.png", pngBytes(0)},
+                                              {"ph2.jpg", jpeg},
+                                              {"ph2.png", pngBytes()},
+                                              {"cover.jpg", jpeg},
+                                              {"stray.txt", "x"}});
+    const files::VtFolder work = workingFolder();
+    const document::JsonProject project = Manager().jsonProject(files::VtFile(doc), work);
+    EXPECT_EQ(project.name, "Plan");
+    EXPECT_EQ(project.peoples->size(), 5U);
+    EXPECT_EQ(readText(work.url() / "project.moc"), json);
+    EXPECT_TRUE(isJpegFile(work.url() / "Photo" / "ph1.jpg"));
+    EXPECT_EQ(readText(work.url() / "Photo" / "ph2.jpg"), jpeg);
+    EXPECT_EQ(readText(work.url() / "cover.jpg"), jpeg);
+    EXPECT_FALSE(fs::exists(work.url() / "ban.jpg"));
+    EXPECT_EQ(countEntries(work.url() / "Photo"), 2U);
+    EXPECT_EQ(countEntries(work.url()), 5U);
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+
+    // Without a working folder only the JSON is decoded, and nothing is left behind.
+    EXPECT_EQ(Manager().jsonProject(files::VtFile(doc), std::nullopt).uniqueId, "p");
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+    // The working folder already holds a "project.moc": the copy is refused.
+    try {
+        Manager().jsonProject(files::VtFile(doc), work);
+        ADD_FAILURE();
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.code(), DocumentError::Code::OpenError);
+    }
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+}
+
+TEST_F(Container, PhotoFolderExistsExactlyWhenPlesIsPresent) {
+    const files::VtFolder without = workingFolder();
+    Manager().jsonProject(files::VtFile(makeZip("a.zoz", {{"project.moc", R"({"Uid":"p"})"}})),
+                          without);
+    EXPECT_FALSE(fs::exists(without.url() / "Photo"));
+    const files::VtFolder with = workingFolder();
+    Manager().jsonProject(
+        files::VtFile(makeZip("b.zoz", {{"project.moc", R"({"Uid":"p","Ples":[]})"}})), with);
+    EXPECT_TRUE(fs::is_directory(with.url() / "Photo"));
+}
+
+TEST_F(Container, HostileDocumentsGiveTypedErrorsAndLeaveNothingBehind) {
+    using Code = DocumentError::Code;
+    EXPECT_EQ(loadFailure(m_scratch / "missing.zoz"), Code::FileNotExist);
+    writeText(m_scratch / "text.zoz", "this is not a zip archive");
+    EXPECT_EQ(loadFailure(m_scratch / "text.zoz"), Code::InvalidFileFormat);
+    const fs::path good = makeZip("good.zoz", {{"project.moc", R"({"Uid":"p"})"}});
+    const std::string bytes = readText(good);
+    writeText(m_scratch / "cut.zoz", bytes.substr(0, bytes.size() / 2));
+    EXPECT_EQ(loadFailure(m_scratch / "cut.zoz"), Code::InvalidFileFormat);
+    EXPECT_EQ(loadFailure(makeZip("none.zoz", {{"other.moc", "{}"}})), Code::InvalidFileContent);
+    EXPECT_EQ(loadFailure(makeZip("dir.zoz", {{"project.moc/x", "{}"}})), Code::InvalidFileContent);
+    EXPECT_EQ(loadFailure(makeZip("nojson.zoz", {{"project.moc", "{\"Uid\":"}})),
+              Code::InvalidJson);
+    EXPECT_EQ(loadFailure(makeZip("null.zoz", {{"project.moc", "null"}})), Code::InvalidJson);
+    EXPECT_EQ(
+        loadFailure(makeZip("types.zoz", {{"project.moc", R"({"Uid":"p","Root":{"Uid":"1"}})"}})),
+        Code::InvalidJson);
+    EXPECT_EQ(loadFailure(makeZip("deep.zoz", {{"project.moc", std::string(100'000, '[')}})),
+              Code::InvalidJson);
+    EXPECT_EQ(loadFailure(makeZip("slip.zoz",
+                                  {{"project.moc", R"({"Uid":"p"})"}, {"../../escaped.txt", "x"}})),
+              Code::InvalidFileFormat);
+    EXPECT_FALSE(fs::exists(m_scratch / "escaped.txt"));
+    EXPECT_FALSE(fs::exists(m_scratch.parent_path() / "escaped.txt"));
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+}
+
+TEST_F(Container, HostileOrBadImagesAreSkipped) {
+    const std::string png = pngBytes();
+    std::string huge = png;
+    huge[16] = 0x7F; // claims a width far beyond the limit
+    const fs::path doc = makeZip(
+        "images.zoz",
+        {{"project.moc",
+          R"({"Uid":"p","Image":"../outside","Banner":"a/b","Ples":[{"Id":1,"Nm":"A","Pt":".."},
+             {"Id":2,"Nm":"B","Pt":"bad"},{"Id":3,"Nm":"C","Pt":"huge"},
+             {"Id":4,"Nm":"D","Pt":"ok"}]})"},
+         {"outside.jpg", jpegBytes()},
+         {"a/b.jpg", jpegBytes()},
+         {"bad.png", "\x89PNG\r\n\x1a\n garbage"},
+         {"huge.png", huge},
+         {"ok.png", png}});
+    const files::VtFolder work = workingFolder();
+    EXPECT_NO_THROW(Manager().jsonProject(files::VtFile(doc), work));
+    EXPECT_EQ(countEntries(work.url() / "Photo"), 1U);
+    EXPECT_TRUE(isJpegFile(work.url() / "Photo" / "ok.jpg"));
+    EXPECT_FALSE(fs::exists(work.url() / "a"));
+    EXPECT_FALSE(fs::exists(work.url().parent_path() / "outside.jpg"));
+    EXPECT_EQ(countEntries(work.url()), 3U);
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+
+    EXPECT_TRUE(document::ZozX::isPlainImageId("photo-1"));
+    EXPECT_TRUE(document::ZozX::isPlainImageId("..."));
+    for (const char* id : {"", ".", "..", "../x", "a/b", "/abs", "a\\b", "a\nb"}) {
+        EXPECT_FALSE(document::ZozX::isPlainImageId(id)) << id;
+    }
+}
+
+TEST_F(Container, WriterPacksWhatItReadsAndFailedSavesKeepOldFiles) {
+    const files::VtFolder work = workingFolder();
+    document::JsonProject project("P1", "Written");
+    project.peoples = std::vector<document::JsonPeople>{{1, "Ann", "ph1", {}, {}},
+                                                        {2, "Bo", "ph2", {}, {}},
+                                                        {3, "Cy", "missing", {}, {}},
+                                                        {4, "Di", "../x", {}, {}}};
+    project.imageId = "cover";
+    fs::create_directories(work.url() / "Photo");
+    writeText(work.url() / "Photo" / "ph1.png", pngBytes());
+    writeText(work.url() / "Photo" / "ph2.jpg", jpegBytes());
+    writeText(work.url() / "cover.jpg", jpegBytes());
+    const Manager manager;
+    const files::VtFile target(m_scratch / "out.zoz");
+    // Nothing to pack without the JSON.
+    EXPECT_THROW(manager.zozFile(project, work, target), DocumentError);
+    EXPECT_FALSE(target.exists());
+
+    manager.saveAsJsonFile(project, work.file("project.moc"));
+    manager.zozFile(project, work, target);
+    EXPECT_TRUE(isJpegFile(work.url() / "Photo" / "ph1.jpg"));
+    const std::string check = "unzip -tq '" + target.pathString() +
+                              "' > /dev/null && python3 -c \"" +
+                              "import json,sys,zipfile\nz=zipfile.ZipFile(sys.argv[1])\n" +
+                              "assert sorted(z.namelist())==['cover.jpg','ph1.jpg','ph2.jpg'," +
+                              "'project.moc'],z.namelist()\njson.loads(z.read('project.moc'))\" '" +
+                              target.pathString() + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0);
+
+    const files::VtFolder back = workingFolder();
+    const auto read = manager.jsonProject(target, back);
+    EXPECT_EQ(document::encodeJsonProjectText(read), document::encodeJsonProjectText(project));
+    EXPECT_TRUE(isJpegFile(back.url() / "Photo" / "ph1.jpg"));
+
+    // A project that cannot be encoded leaves the saved JSON and the document untouched.
+    const std::string savedJson = readText(work.url() / "project.moc");
+    const std::string savedDoc = readText(target.url());
+    document::JsonProject broken = project;
+    broken.dailyWorkingHours = std::numeric_limits<double>::quiet_NaN();
+    try {
+        manager.saveAsJsonFile(broken, work.file("project.moc"));
+        ADD_FAILURE();
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.code(), DocumentError::Code::SaveError);
+    }
+    EXPECT_EQ(readText(work.url() / "project.moc"), savedJson);
+    fs::remove(work.url() / "project.moc");
+    EXPECT_THROW(manager.zozFile(project, work, target), DocumentError);
+    EXPECT_EQ(readText(target.url()), savedDoc);
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+#include "report/project_report.hpp"
+#include "report/report_csv.hpp"
+#include "report/report_render.hpp"
+#include "report_builder.hpp"
+
+#include "document/zoz_project.hpp"
+#include "document/zoz_project_calendar.hpp"
+#include "document/zoz_project_task.hpp"
+#include "document/zoz_task_resources.hpp"
+
+#include <vector>
+
+namespace report {
+
+namespace detail {
+
+namespace {
+
+WorkKind workKindOf(const document::ZozTaskWork& work) {
+    switch (work.kind()) {
+    case document::ZozTaskWork::Kind::fixDailyWork:
+        return WorkKind::fixDailyWork;
+    case document::ZozTaskWork::Kind::fixAmount:
+        return WorkKind::fixAmount;
+    case document::ZozTaskWork::Kind::byResource:
+        break;
+    }
+    return WorkKind::byResource;
+}
+
+} // namespace
+
+BuildInput readBuildInput(document::ZozProject& project) {
+    BuildInput input;
+    for (const auto& member : project.team().members()) {
+        if (member) {
+            input.members.push_back({member->id(), member->name()});
+        }
+    }
+    input.dailyWorkingHours = project.dailyWorkingHours();
+    // The build keeps the calendar alive; its lookups are safe from any thread.
+    std::shared_ptr<document::ZozProjectCalendar> calendar = project.calendarPointer();
+    input.isWorkingDay = [calendar](std::int64_t day) { return calendar->isWorkingDayNumber(day); };
+
+    const auto& root = project.root();
+    input.rootStart = root->start();
+    input.rootFinishForDisplay = root->finishForDisplay();
+
+    // Pre-order without recursion: a document decides how deep the tree is.
+    std::vector<document::ZozProjectTask*> stack;
+    for (auto it = root->childs().rbegin(); it != root->childs().rend(); ++it) {
+        stack.push_back(it->get());
+    }
+    while (!stack.empty()) {
+        document::ZozProjectTask* task = stack.back();
+        stack.pop_back();
+        if (task == nullptr) {
+            continue;
+        }
+        BuildTask built;
+        built.hasChildren = task->hasChilds();
+        built.isGroupTask = task->isGroupTask();
+        built.isSingleTask = task->isSingleTask();
+        built.isMilestone = task->isMilestone();
+        built.firstAssignment = input.assignments.size();
+        // Groups and project-kind leaves add nothing themselves, and a milestone with children
+        // adds nothing either: their calculated values are not read at all.
+        const bool counts = built.isSingleTask || (built.isMilestone && !built.hasChildren);
+        if (counts) {
+            built.start = task->start();
+            built.finishForDisplay = task->finishForDisplay();
+            built.days = task->days();
+            built.duration = task->duration();
+            built.workKind = workKindOf(task->workData());
+            built.workAmount = task->workData().amount();
+            built.laborCost = task->laborCost();
+            built.materialsCost = task->materialsCost();
+            auto& resources = task->resources();
+            built.unitsOfWorkload = resources.unitsOfWorkload();
+            for (const auto& assignment : resources.assignments()) {
+                if (!assignment || !assignment->member()) {
+                    continue;
+                }
+                input.assignments.push_back({assignment->member()->id(), assignment->workload(),
+                                             assignment->member()->costRate()});
+            }
+            built.assignmentCount = input.assignments.size() - built.firstAssignment;
+        }
+        input.tasks.push_back(built);
+        const auto& children = task->childs();
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            stack.push_back(it->get());
+        }
+    }
+    return input;
+}
+
+} // namespace detail
+
+std::shared_ptr<const ProjectReport> ProjectReport::make(Period::Kind kind,
+                                                         document::ZozProject& project) {
+    const auto calendar = core::Calendar::current();
+    const auto input = detail::readBuildInput(project);
+    return detail::buildReport(kind, input, calendar);
+}
+
+std::string summaryTotalText(const ProjectReport::Value& total, ProjectReport::ValueKind kind,
+                             const document::ZozProject& project, const ReportRender& render) {
+    return summaryTotalText(total, kind, project.currency(), render);
+}
+
+ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKind kind,
+                            const document::ZozProject& project, const ReportRender& render) {
+    return makeSnapshot(report, kind, project.currency(), render);
+}
+
+std::string reportCsv(ProjectReport::ValueKind kind, const document::ZozProject& project,
+                      const ReportRender& render, const ProjectReport& report) {
+    return reportCsv(kind, ReportCsvProject{project.name(), project.currency()}, render, report);
+}
+
+} // namespace report
