@@ -1,6 +1,10 @@
 #pragma once
 
 #include <core/error.hpp>
+#include <core/log.hpp>
+
+#include <source_location>
+#include <string_view>
 
 namespace algorithm::VtVestraTree {
 
@@ -22,5 +26,10 @@ public:
 private:
     Code m_code;
 };
+
+/// Writes `message` as an error line located at the caller, then throws `Error(code)`.
+[[noreturn]] void
+throwLogged(Error::Code code, std::string_view message,
+            core::LogLocation at = core::LogLocation::from(std::source_location::current()));
 
 } // namespace algorithm::VtVestraTree

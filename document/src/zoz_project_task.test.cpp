@@ -1,0 +1,240 @@
+#include "document/zoz_project.hpp"
+
+#include "test_support.hpp"
+
+#include "algorithm/tree_node.hpp"
+#include "core/calendar.hpp"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+namespace document {
+namespace {
+
+using testing::localDate;
+
+class ZozProjectTaskTest : public ::testing::Test {
+protected:
+    core::ScopedCalendarOverride m_zone{"Europe/Berlin", "en_US"};
+    std::shared_ptr<ZozProject> m_project = ZozProject::create("uid", "Plan");
+
+    ZozProjectTask::Ptr task(std::int64_t id) {
+        return ZozProjectTask::create(m_project, nullptr, id, localDate(2024, 3, 4),
+                                      localDate(2024, 3, 11));
+    }
+};
+
+TEST_F(ZozProjectTaskTest, TypeMatrix) {
+    auto root = task(0);
+    EXPECT_EQ(root->type(), ZozProjectTaskType::singleTask);
+    EXPECT_TRUE(root->isMainProjectTask());
+    auto child = task(1);
+    root->addChild(child);
+    // A common root with children reports a group, yet it is the main project task.
+    EXPECT_EQ(root->type(), ZozProjectTaskType::groupTask);
+    EXPECT_TRUE(root->isMainProjectTask());
+    EXPECT_TRUE(root->isMainOrSubProjectTask());
+    EXPECT_FALSE(root->allowLink());
+    root->setTaskType(ZozProjectTaskType::mainProjectTask);
+    EXPECT_EQ(root->type(), ZozProjectTaskType::mainProjectTask);
+
+    EXPECT_EQ(child->type(), ZozProjectTaskType::singleTask);
+    child->setTaskType(ZozProjectTaskType::groupTask);
+    EXPECT_EQ(child->type(), ZozProjectTaskType::singleTask);
+    child->setTaskType(ZozProjectTaskType::subProjectTask);
+    EXPECT_EQ(child->type(), ZozProjectTaskType::subProjectTask);
+    EXPECT_TRUE(child->isSubProjectTask());
+    EXPECT_TRUE(child->isVisibleInOneLine());
+    child->setTaskType(ZozProjectTaskType::mainProjectTask);
+    EXPECT_EQ(child->type(), ZozProjectTaskType::subProjectTask);
+    child->setTaskType(ZozProjectTaskType::milestone);
+    EXPECT_EQ(child->type(), ZozProjectTaskType::milestone);
+    EXPECT_TRUE(child->allowLink());
+    auto grandchild = task(2);
+    child->addChild(grandchild);
+    EXPECT_EQ(child->type(), ZozProjectTaskType::milestone);
+    EXPECT_FALSE(child->isGroupTask());
+
+    EXPECT_EQ(projectTaskInnerTypeFromRaw(2), ProjectTaskInnerType::project);
+    EXPECT_FALSE(projectTaskInnerTypeFromRaw(3).has_value());
+    EXPECT_EQ(zozProjectTaskTypeFromRaw(4), ZozProjectTaskType::mainProjectTask);
+    EXPECT_FALSE(zozProjectTaskTypeFromRaw(-1).has_value());
+}
+
+TEST_F(ZozProjectTaskTest, EditingRules) {
+    auto root = task(0);
+    auto a = task(1);
+    auto b = task(2);
+    EXPECT_TRUE(root->addChild(a));
+    EXPECT_TRUE(root->addChild(b));
+    // A second object with an existing id only gets re-parented.
+    auto twin = task(1);
+    EXPECT_TRUE(root->addChild(twin));
+    EXPECT_EQ(root->childCount(), 2);
+    EXPECT_EQ(twin->parent(), root);
+    EXPECT_TRUE(*twin == *a);
+    EXPECT_EQ(std::hash<ZozProjectTask>()(*twin), std::hash<ZozProjectTask>()(*a));
+
+    // A base task under another parent: insert at the front.
+    auto other = task(50);
+    auto foreign = task(51);
+    other->addChild(foreign);
+    auto c = task(3);
+    root->insertChild(c, foreign, true);
+    EXPECT_EQ(root->firstChild(), c);
+    auto d = task(4);
+    root->insertChild(d, b, true);
+    EXPECT_EQ(root->lastChild(), d);
+    auto e = task(5);
+    root->insertChild(e, b, false);
+    EXPECT_EQ(root->childs()[2], e);
+    auto f = task(6);
+    root->insertChild(f, 99);
+    EXPECT_EQ(root->lastChild(), f);
+    auto g = task(7);
+    root->insertChild(g, -4);
+    EXPECT_EQ(root->firstChild(), g);
+
+    // Order now: g c a e b d f.
+    std::vector<std::int64_t> touched;
+    root->changeChildIndex(f, 1, [&](const ZozProjectTask::Ptr& t) { touched.push_back(t->id()); });
+    EXPECT_EQ(touched, (std::vector<std::int64_t>{6, 3, 1, 5, 2, 4}));
+    touched.clear();
+    root->changeChildIndex(g, 100,
+                           [&](const ZozProjectTask::Ptr& t) { touched.push_back(t->id()); });
+    EXPECT_EQ(root->lastChild(), g);
+    EXPECT_EQ(touched.size(), 7U);
+
+    auto created = root->createChildAfter(1, 8, localDate(2024, 3, 4), localDate(2024, 3, 5));
+    EXPECT_EQ(*algorithm::treeGetIndexInParent(created), 3);
+    EXPECT_EQ(created->project(), m_project);
+    root->removeChild(created);
+    EXPECT_EQ(created->parent(), nullptr);
+    EXPECT_EQ(root->childCount(), 7);
+
+    // Moving a child to another parent takes it out of the former parent's list.
+    auto newParent = task(60);
+    newParent->addChild(a);
+    EXPECT_EQ(root->childCount(), 6);
+    EXPECT_EQ(a->parent(), newParent);
+}
+
+TEST_F(ZozProjectTaskTest, CyclesAreRefused) {
+    auto root = task(0);
+    auto child = task(1);
+    auto grandchild = task(2);
+    root->addChild(child);
+    child->addChild(grandchild);
+    EXPECT_FALSE(root->addChild(root));
+    EXPECT_FALSE(grandchild->addChild(root));
+    EXPECT_FALSE(grandchild->insertChild(child, 0));
+    EXPECT_FALSE(grandchild->insertChild(root, nullptr, false));
+    EXPECT_EQ(root->parent(), nullptr);
+    EXPECT_EQ(child->parent(), root);
+    EXPECT_EQ(grandchild->childCount(), 0);
+    // A parent recorded at creation, without being listed, still counts as an ancestor.
+    auto recorded = ZozProjectTask::create(m_project, grandchild.get(), 9, localDate(2024, 3, 4),
+                                           localDate(2024, 3, 5));
+    EXPECT_FALSE(recorded->addChild(root));
+}
+
+TEST_F(ZozProjectTaskTest, NumberingAndOutline) {
+    auto root = task(0);
+    std::vector<ZozProjectTask::Ptr> level1;
+    for (std::int64_t i = 1; i <= 3; ++i) {
+        level1.push_back(task(i));
+        root->addChild(level1.back());
+    }
+    std::vector<ZozProjectTask::Ptr> level2;
+    for (std::int64_t i = 10; i < 13; ++i) {
+        level2.push_back(task(i));
+        level1[1]->addChild(level2.back());
+    }
+    EXPECT_EQ(root->wbsNo(), "");
+    EXPECT_EQ(level2[2]->wbsNo(), "2.3");
+    EXPECT_EQ(level2[2]->directWbsNo(), "2.3");
+    auto deep = task(20);
+    level2[2]->addChild(deep);
+    level1[1]->setTaskType(ZozProjectTaskType::subProjectTask);
+    level2[2]->refreshWbsNo();
+    EXPECT_EQ(deep->wbsNo(), "2.3.1");
+    EXPECT_EQ(deep->directWbsNo(), "3.1");
+    EXPECT_EQ(level2[0]->directWbsNo(), "1");
+    EXPECT_TRUE(deep->isInSubProject());
+    EXPECT_EQ(deep->getRootTaskOfDirectProject(), level1[1]);
+    EXPECT_EQ(level1[0]->getRootTaskOfDirectProject(), root);
+    EXPECT_EQ(root->getRootTaskOfDirectProject(), nullptr);
+    EXPECT_TRUE(root->includeSubProjectInChildsTree());
+    EXPECT_FALSE(level1[0]->includeSubProjectInChildsTree());
+    EXPECT_EQ(root->deepsOfChildsExceptSubProjectTasks(), 1);
+    level1[1]->setTaskType(ZozProjectTaskType::groupTask);
+    EXPECT_EQ(root->deepsOfChildsExceptSubProjectTasks(), 3);
+
+    root->setGlobalSequenceNoInTaskTree(1);
+    EXPECT_EQ(root->globalSequenceNo(), 1);
+    EXPECT_EQ(deep->globalSequenceNo(), 7);
+    EXPECT_EQ(level1[2]->globalSequenceNo(), 8);
+    level1[1]->setTaskType(ZozProjectTaskType::milestone);
+    root->setDirectSequenceNoInTaskTree(0, true);
+    EXPECT_EQ(level1[2]->directSequenceNo(), 3);
+    EXPECT_EQ(deep->directSequenceNo(), 0); // below a milestone: kept
+    level1[1]->setTaskType(ZozProjectTaskType::groupTask);
+
+    root->collapse();
+    EXPECT_TRUE(root->expanded());
+    level1[1]->collapse();
+    EXPECT_TRUE(deep->isHidden());
+    EXPECT_FALSE(level1[1]->isAllAncestorsExpanded());
+    EXPECT_FALSE(level1[1]->isHidden());
+    EXPECT_EQ(root->lastChildIncludeMeInDeepTree(), level1[2]);
+    level1[2]->addChild(task(30));
+    root->changeChildIndex(level1[1], 2, {});
+    EXPECT_EQ(root->lastChildIncludeMeInDeepTree(), deep);
+    EXPECT_EQ(root->lastExpandedChildIncludeMeInDeepTree(), level1[1]);
+}
+
+TEST_F(ZozProjectTaskTest, PlainPropertiesAndResources) {
+    auto t = task(1);
+    EXPECT_FALSE(t->notes().has_value());
+    t->setNotes("n");
+    t->setUrl1(TaskUrl::make(std::nullopt, std::string("https://x")));
+    EXPECT_EQ(t->notes(), "n");
+    EXPECT_EQ(t->url1()->url(), "https://x");
+    EXPECT_FALSE(t->url2().has_value());
+    EXPECT_FALSE(t->predecessorIdListBuf().has_value());
+    t->clearPredecessorIdListBuf();
+    EXPECT_FALSE(t->predecessorIdListBuf().has_value());
+    t->setPredecessorIdListBuf({3, 4});
+    t->clearPredecessorIdListBuf();
+    EXPECT_TRUE(t->predecessorIdListBuf()->empty());
+
+    t->color().update(3, std::nullopt);
+    EXPECT_EQ(t->color().index, 125);
+    t->color().update(std::nullopt, std::nullopt);
+    EXPECT_EQ(t->color().indexForOldSystem, 0);
+    EXPECT_EQ(t->color().index, 69);
+    t->color().update(20, 7);
+    EXPECT_EQ(t->color(), (ZozProjectTask::Color{20, 7}));
+    const auto child = t->createChild(2, localDate(2024, 3, 4), localDate(2024, 3, 5));
+    EXPECT_EQ(child->color(), t->color());
+    t->removeChild(child);
+
+    auto member = std::make_shared<ZozProjectMember>(5, "Ann");
+    t->ownResources().addOrUpdateResource(member, 40);
+    EXPECT_TRUE(t->hasAssignment());
+    EXPECT_EQ(&t->resources(), &t->ownResources());
+    t->setTaskType(ZozProjectTaskType::milestone);
+    EXPECT_EQ(&t->resources(), &ZozTaskResources::empty());
+    EXPECT_FALSE(t->hasAssignment());
+    t->setTaskType(ZozProjectTaskType::singleTask);
+    t->addChild(task(3));
+    EXPECT_EQ(&t->resources(), &ZozTaskResources::empty());
+    EXPECT_TRUE(t->isZozProjectMemberAssignedAsOwnerOrInResources(5));
+    EXPECT_FALSE(t->isZozProjectMemberAssignedAsOwnerOrInResources(6));
+    t->setContactor(std::make_shared<ZozProjectMember>(6, "Bob"));
+    EXPECT_TRUE(t->isZozProjectMemberAssignedAsOwnerOrInResources(6));
+}
+
+} // namespace
+} // namespace document
