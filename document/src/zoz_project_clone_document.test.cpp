@@ -217,7 +217,8 @@ TEST_F(CloneDocumentTest, MembersShareReadsBackScaled) {
         double units = 0;
         for (const auto id : chosen) {
             if (const auto a = from.getAssignmentByMemberId(id)) {
-                row += "," + std::to_string(id) + "," + std::to_string(a->workload());
+                row.append(",").append(std::to_string(id));
+                row.append(",").append(std::to_string(a->workload()));
                 units += static_cast<double>(a->workload()) / 100.0;
             }
         }
