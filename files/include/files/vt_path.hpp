@@ -82,6 +82,10 @@ struct Filename {
     friend bool operator==(const Filename& filename, std::string_view text) {
         return filename.string() == text;
     }
+    /// True when `string()` equals the text exactly.
+    friend bool operator==(const Filename& filename, const char* text) {
+        return filename.string() == std::string_view(text);
+    }
 };
 
 /// Encodes a file name as its single text `string()`.
@@ -214,6 +218,9 @@ public:
     std::string readString() const;
     /// The file's lines, split at "\n", "\r\n" and "\r", without their terminators.
     std::vector<std::string> readLines() const;
+    /// The file's text as user-perceived characters (extended grapheme clusters), each as UTF-8;
+    /// throws like `readString`.
+    std::vector<std::string> readCharacters() const;
     /// A snapshot of the item (a folder tree is read whole); throws the platform error.
     FileWrapper toFileWrapper() const;
 
