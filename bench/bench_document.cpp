@@ -2,6 +2,7 @@
 // into memory and parsing it into a JSON tree.
 #include "project_generator.hpp"
 
+#include "document/zoz_project.hpp"
 #include "document/zoz_x.hpp"
 
 #include "core/uuid.hpp"
@@ -78,8 +79,8 @@ std::size_t inflateAndParse(const fs::path& document) {
 std::size_t loadWithManager(const fs::path& document, const fs::path& working) {
     fs::create_directories(working);
     const auto project =
-        document::ZozX::Manager().jsonProject(files::VtFile(document), files::VtFolder(working));
-    return project.root ? project.root->treeChildren().size() : 0;
+        document::ZozX::Manager().load(files::VtFile(document), files::VtFolder(working));
+    return project->taskCount();
 }
 
 void BM_InflateAndParseFloor(benchmark::State& state) {
@@ -134,10 +135,13 @@ int main(int argc, char** argv) {
     const int runs = tiny() ? 1 : 7;
     const double floor = medianMilliseconds(runs, [&] { inflateAndParse(f.document); });
     const fs::path working = f.folder / "summary";
-    const double load = medianMilliseconds(runs, [&] {
-        loadWithManager(f.document, working);
+    std::vector<double> loads;
+    for (int i = 0; i < runs; ++i) {
+        loads.push_back(medianMilliseconds(1, [&] { loadWithManager(f.document, working); }));
         fs::remove_all(working);
-    });
+    }
+    std::sort(loads.begin(), loads.end());
+    const double load = loads[loads.size() / 2];
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("document of %zu tasks (%ju bytes): load %.1f ms, inflate+parse floor %.1f ms, "

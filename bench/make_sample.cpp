@@ -1,7 +1,9 @@
 // Writes examples/sample.zoz from its readable source: the project JSON and one photo colour
 // per member. Usage: make_sample <source.json> <target.zoz>
+#include "document/data_map_service.hpp"
 #include "document/image_codec.hpp"
 #include "document/json_coding.hpp"
+#include "document/zoz_project.hpp"
 #include "document/zoz_x.hpp"
 
 #include "core/uuid.hpp"
@@ -48,10 +50,17 @@ int main(int argc, char** argv) {
                        static_cast<std::streamsize>(jpeg.size()));
             ++index;
         }
+        // Through the model, as any project is written: what the sample holds is what a
+        // reader makes of its source.
+        const auto model = document::DataMapService::map(*project);
+        if (!model) {
+            std::fprintf(stderr, "%s is not a valid project\n", argv[1]);
+            return 1;
+        }
         const document::ZozX::Manager manager;
         const files::VtFolder folder(working);
-        manager.saveAsJsonFile(*project, folder.file("project.moc"));
-        manager.zozFile(*project, folder, files::VtFile(fs::absolute(argv[2])));
+        manager.saveProject(*model, folder);
+        manager.zozFile(*model, folder, files::VtFile(fs::absolute(argv[2])));
         fs::remove_all(working);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_sample: %s\n", error.what());

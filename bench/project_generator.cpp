@@ -1,6 +1,8 @@
 #include "project_generator.hpp"
 
+#include "document/data_map_service.hpp"
 #include "document/image_codec.hpp"
+#include "document/zoz_project.hpp"
 #include "document/zoz_x.hpp"
 
 #include "core/calendar.hpp"
@@ -242,9 +244,14 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
     return project;
 }
 
-document::JsonProject writeProjectDocument(const ProjectPlan& plan, const fs::path& workingFolder,
-                                           const fs::path& document) {
-    document::JsonProject project = generateJsonProject(plan);
+std::shared_ptr<document::ZozProject> generateProject(const ProjectPlan& plan) {
+    return document::DataMapService::map(generateJsonProject(plan));
+}
+
+std::shared_ptr<document::ZozProject> writeProjectDocument(const ProjectPlan& plan,
+                                                           const fs::path& workingFolder,
+                                                           const fs::path& document) {
+    const auto project = generateProject(plan);
     fs::create_directories(workingFolder / "Photo");
     const auto side = static_cast<std::uint32_t>(std::max(1, plan.photoSide));
     const auto writeImage = [&](const fs::path& path, std::uint8_t shade, bool png) {
@@ -259,10 +266,10 @@ document::JsonProject writeProjectDocument(const ProjectPlan& plan, const fs::pa
                    static_cast<std::streamsize>(bytes.size()));
     };
     if (plan.photoSide > 0) {
-        for (const auto& member : *project.peoples) {
-            const auto id = *member.id;
+        for (const auto& member : project->team().members()) {
+            const auto id = member->id();
             writeImage(workingFolder / "Photo" /
-                           (*member.photoId + (id % 5 == 0 ? ".png" : ".jpg")),
+                           (member->photoid().value_or("") + (id % 5 == 0 ? ".png" : ".jpg")),
                        static_cast<std::uint8_t>(id * 13), id % 5 == 0);
         }
         writeImage(workingFolder / "cover.jpg", 40, false);
@@ -270,8 +277,8 @@ document::JsonProject writeProjectDocument(const ProjectPlan& plan, const fs::pa
     }
     const document::ZozX::Manager manager;
     const files::VtFolder folder(workingFolder);
-    manager.saveAsJsonFile(project, folder.file("project.moc"));
-    manager.zozFile(project, folder, files::VtFile(document));
+    manager.saveProject(*project, folder);
+    manager.zozFile(*project, folder, files::VtFile(document));
     return project;
 }
 

@@ -4,6 +4,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+
+namespace document {
+class ZozProject;
+}
 
 namespace bench {
 
@@ -32,11 +37,14 @@ struct ProjectPlan {
 /// current calendar, starting on 2024-01-01.
 document::JsonProject generateJsonProject(const ProjectPlan& plan);
 
-/// Fills `workingFolder` (created when missing) with the plan's JSON and images (JPEG photos,
-/// every fifth one as PNG only) and packs them with the document writer into `document`.
-/// Returns the JSON it wrote.
-document::JsonProject writeProjectDocument(const ProjectPlan& plan,
-                                           const std::filesystem::path& workingFolder,
-                                           const std::filesystem::path& document);
+/// The plan's project, mapped from `generateJsonProject` by the document reader's mapper.
+std::shared_ptr<document::ZozProject> generateProject(const ProjectPlan& plan);
+
+/// Fills `workingFolder` (created when missing) with the plan's images (JPEG photos, every fifth
+/// one as PNG only, a JPEG cover and a PNG banner), saves the generated project's JSON there and
+/// packs both with the document writer into `document`. Returns the project it wrote.
+std::shared_ptr<document::ZozProject>
+writeProjectDocument(const ProjectPlan& plan, const std::filesystem::path& workingFolder,
+                     const std::filesystem::path& document);
 
 } // namespace bench

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#include <unicode/ubrk.h>
 #include <unicode/uchar.h>
+#include <unicode/ustring.h>
+
+#include <memory>
+#include <stdexcept>
 #include <unicode/utf8.h>
 
 namespace files::detail {
@@ -80,6 +85,47 @@ bool continuesCharacter(std::string_view text, std::size_t offset) {
     }
     const auto kind = u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK);
     return kind == U_GCB_EXTEND || kind == U_GCB_ZWJ || kind == U_GCB_SPACING_MARK;
+}
+
+std::vector<std::string> graphemeClusters(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    if (text.size() > static_cast<std::size_t>(INT32_MAX / 2)) {
+        throw std::length_error("text too long to split into characters");
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::int32_t length16 = 0;
+    u_strFromUTF8(nullptr, 0, &length16, text.data(), static_cast<std::int32_t>(text.size()),
+                  &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) {
+        throw std::runtime_error(u_errorName(status));
+    }
+    status = U_ZERO_ERROR;
+    std::vector<UChar> utf16(static_cast<std::size_t>(length16));
+    u_strFromUTF8(utf16.data(), length16, nullptr, text.data(),
+                  static_cast<std::int32_t>(text.size()), &status);
+    const std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaks(
+        ubrk_open(UBRK_CHARACTER, "", utf16.data(), length16, &status), &ubrk_close);
+    if (U_FAILURE(status)) {
+        throw std::runtime_error(u_errorName(status));
+    }
+    std::vector<std::string> clusters;
+    std::int32_t start = ubrk_first(breaks.get());
+    for (std::int32_t end = ubrk_next(breaks.get()); end != UBRK_DONE;
+         start = end, end = ubrk_next(breaks.get())) {
+        std::int32_t length8 = 0;
+        status = U_ZERO_ERROR;
+        u_strToUTF8(nullptr, 0, &length8, utf16.data() + start, end - start, &status);
+        std::string cluster(static_cast<std::size_t>(length8), '\0');
+        status = U_ZERO_ERROR;
+        u_strToUTF8(cluster.data(), length8, nullptr, utf16.data() + start, end - start, &status);
+        if (U_FAILURE(status)) {
+            throw std::runtime_error(u_errorName(status));
+        }
+        clusters.push_back(std::move(cluster));
+    }
+    return clusters;
 }
 
 std::string percentEncode(std::string_view text, std::string_view allowed) {

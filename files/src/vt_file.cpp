@@ -263,6 +263,10 @@ std::vector<std::string> VtFile::readLines() const {
     return lines;
 }
 
+std::vector<std::string> VtFile::readCharacters() const {
+    return detail::graphemeClusters(readString());
+}
+
 FileWrapper VtFile::toFileWrapper() const {
     FileWrapper root;
     // An explicit stack keeps deep folder trees from exhausting the call stack.

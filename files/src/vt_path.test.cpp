@@ -79,6 +79,14 @@ TEST(VtFile, CopyAndMoveNeverReplaceAndRemoveOfMissingFails) {
     c.move(scratch / "d.txt");
     EXPECT_FALSE(c.exists());
     EXPECT_EQ(VtFile(scratch / "d.txt").readLines(), std::vector<std::string>{"alpha"});
+    writeBytes(scratch / "lines.txt", "one\r\ntwo\rthree\n\nfour");
+    EXPECT_EQ(VtFile(scratch / "lines.txt").readLines(),
+              (std::vector<std::string>{"one", "two", "three", "", "four"}));
+    writeBytes(scratch / "chars.txt", "e\xCC\x81\xF0\x9F\x91\x8D\r\n");
+    EXPECT_EQ(VtFile(scratch / "chars.txt").readCharacters(),
+              (std::vector<std::string>{"e\xCC\x81", "\xF0\x9F\x91\x8D", "\r\n"}));
+    fs::remove(scratch / "lines.txt");
+    fs::remove(scratch / "chars.txt");
     EXPECT_THROW(c.remove(), fs::filesystem_error);
     EXPECT_THROW(c.copy(scratch / "e.txt"), fs::filesystem_error);
     EXPECT_THROW((void)c.readData(), fs::filesystem_error);

@@ -260,7 +260,11 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
     }
     const std::vector<EntryPlan> plans = survey(zip.get());
 
-    VtFolder(destination).create();
+    try {
+        VtFolder(destination).create();
+    } catch (const std::exception& error) {
+        fail(std::string("cannot create the destination folder: ").append(error.what()));
+    }
     const detail::UniqueFd root(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root.valid()) {
         fail("cannot open the destination folder: " + detail::lastError().message());

@@ -3,6 +3,8 @@
 #include "cell_text.hpp"
 #include "report/csv_writer.hpp"
 
+#include <memory>
+
 namespace report {
 
 namespace {
@@ -12,8 +14,8 @@ class CsvCells {
 public:
     CsvCells(ProjectReport::ValueKind kind, const ReportCsvProject& project,
              const ReportRender& render, const ProjectReport& report)
-        : m_kind(kind), m_project(project), m_report(report),
-          m_texts(render, project.currency, kind.isCost()), m_titles(render) {}
+        : m_kind(kind), m_project(project), m_report(report), m_render(render),
+          m_texts(render, project.currency, kind.isCost()) {}
 
     std::size_t lines() const { return m_report.rows().size() + 2; }
     std::size_t columns() const { return m_report.timeline().size() + 2; }
@@ -29,7 +31,7 @@ public:
             if (column == 0) {
                 return spreadsheetSafeName(m_project.name);
             }
-            return column >= 2 ? m_titles.title(timeline[column - 2].period) : std::string();
+            return column >= 2 ? titles().title(timeline[column - 2].period) : std::string();
         }
         if (line == 1) {
             if (column == 1) {
@@ -50,11 +52,20 @@ public:
     }
 
 private:
+    // Date formatters are costly to make; a single cell outside the title line needs none.
+    const detail::TitleMaker& titles() {
+        if (!m_titles) {
+            m_titles = std::make_unique<detail::TitleMaker>(m_render);
+        }
+        return *m_titles;
+    }
+
     ProjectReport::ValueKind m_kind;
     const ReportCsvProject& m_project;
     const ProjectReport& m_report;
+    const ReportRender& m_render;
     detail::CellTextMaker m_texts;
-    detail::TitleMaker m_titles;
+    std::unique_ptr<detail::TitleMaker> m_titles;
 };
 
 } // namespace

@@ -104,6 +104,16 @@ std::shared_ptr<const ProjectReport> ProjectReport::make(Period::Kind kind,
     return detail::buildReport(kind, input, calendar);
 }
 
+double assignedCostRateSum(const document::ZozTaskResources& resources) {
+    double sum = 0.0;
+    for (const auto& assignment : resources.assignments()) {
+        if (assignment && assignment->member()) {
+            sum += assignment->member()->costRate() * static_cast<double>(assignment->workload());
+        }
+    }
+    return sum;
+}
+
 std::string summaryTotalText(const ProjectReport::Value& total, ProjectReport::ValueKind kind,
                              const document::ZozProject& project, const ReportRender& render) {
     return summaryTotalText(total, kind, project.currency(), render);

@@ -192,4 +192,15 @@ TEST(ProjectReportFromModel, CountsCalendarExceptions) {
     EXPECT_EQ(report->timeline()[5].availableHours, 8.0);
 }
 
+TEST(ProjectReportFromModel, AssignedCostRateSum) {
+    document::ZozTaskResources resources;
+    EXPECT_EQ(report::assignedCostRateSum(resources), 0.0);
+    resources.addOrUpdateResource(
+        std::make_shared<ZozProjectMember>(1, "A", std::nullopt, std::nullopt, 10.0), 100);
+    EXPECT_EQ(report::assignedCostRateSum(resources), 1000.0);
+    resources.addOrUpdateResource(
+        std::make_shared<ZozProjectMember>(2, "B", std::nullopt, std::nullopt, 20.5), 50);
+    EXPECT_EQ(report::assignedCostRateSum(resources), 2025.0);
+}
+
 } // namespace

@@ -48,11 +48,11 @@ public:
                             const std::optional<files::VtFolder>& workingFolder) const;
 
     /// The project's JSON text, or absent when it cannot be encoded (nothing is logged).
-    std::optional<std::string> jsonString(const ZozProject& project, bool prettyPrint) const;
+    std::optional<std::string> jsonString(ZozProject& project, bool prettyPrint) const;
 
     /// Writes the project's JSON as the working folder's "project.moc", replacing the old file
     /// only once the new one is complete; throws `DocumentError::Code::SaveError`.
-    void saveProject(const ZozProject& project, const files::VtFolder& workingFolder) const;
+    void saveProject(ZozProject& project, const files::VtFolder& workingFolder) const;
 
     /// Writes `jsonProject` as pretty-printed JSON to `jsonFile`, replacing the old file only
     /// once the new one is complete (a failed save keeps it); throws `SaveError`.
@@ -61,7 +61,7 @@ public:
     /// Packs the working folder's "project.moc" and the images the project names into the
     /// document `target`, replacing an old document only once the new one is complete; throws
     /// `DocumentError::Code::SaveError`.
-    void zozFile(const ZozProject& project, const files::VtFolder& workingFolder,
+    void zozFile(ZozProject& project, const files::VtFolder& workingFolder,
                  const files::VtFile& target) const;
 
     /// The same as `zozFile` for a project given as JSON (its name, member photo ids, image and

@@ -214,6 +214,9 @@ public:
     std::string readString() const;
     /// The file's lines, split at "\n", "\r\n" and "\r", without their terminators.
     std::vector<std::string> readLines() const;
+    /// The file's text as user-perceived characters (extended grapheme clusters), each as UTF-8;
+    /// throws like `readString`.
+    std::vector<std::string> readCharacters() const;
     /// A snapshot of the item (a folder tree is read whole); throws the platform error.
     FileWrapper toFileWrapper() const;
 

@@ -16,7 +16,8 @@
 
 namespace document {
 class ZozProject;
-}
+class ZozTaskResources;
+} // namespace document
 
 namespace report {
 
@@ -204,6 +205,10 @@ private:
     double m_dailyWorkingHours = 8.0;
     std::size_t m_dropped = 0;
 };
+
+/// The sum over `resources`' assignments, in order from 0.0, of the member's cost rate times the
+/// workload; 0.0 without assignments.
+double assignedCostRateSum(const document::ZozTaskResources& resources);
 
 } // namespace report
 
