@@ -259,6 +259,10 @@ std::string DateFormatter::string(Date date) const {
 }
 
 std::optional<Date> DateFormatter::date(std::string_view text) const {
+    constexpr std::size_t kLongestDateText = 4096; // no date is written longer
+    if (text.size() > kLongestDateText) {
+        return std::nullopt;
+    }
     const std::lock_guard lock(m_mutex);
     refreshLocked();
     icu::DateFormat* format = m_state->format.get();

@@ -39,7 +39,10 @@ Duration saturatingAdd(Duration base, Duration delay) {
     return base + step;
 }
 
-thread_local const ThreadPool* tCurrentPool = nullptr;
+thread_local ThreadPool* tCurrentPool = nullptr;
+
+// Stand-ins are a safety valve, not a way to run unbounded work.
+constexpr std::size_t kMaxPoolThreads = 256;
 
 struct MainLoopSlot {
     std::mutex mutex;
@@ -101,22 +104,63 @@ ScopedMainLoop::~ScopedMainLoop() {
 // ---------------------------------------------------------------------------------------------
 // ThreadPool
 
-ThreadPool::ThreadPool(std::size_t threads) {
-    const std::size_t count = std::max<std::size_t>(threads, 1);
-    m_workers.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
+ThreadPool::ThreadPool(std::size_t threads) : m_baseCount(std::max<std::size_t>(threads, 1)) {
+    std::lock_guard lock(m_mutex);
+    m_workers.reserve(m_baseCount);
+    for (std::size_t i = 0; i < m_baseCount; ++i) {
         m_workers.emplace_back([this] { work(); });
+        ++m_running;
     }
 }
 
 ThreadPool::~ThreadPool() {
     {
         std::lock_guard lock(m_mutex);
-        m_stopping = true;
+        m_stopping = true; // from here on no worker is added, so the list below is stable
     }
     m_wake.notify_all();
     for (std::thread& worker : m_workers) {
         worker.join();
+    }
+}
+
+std::size_t ThreadPool::threadCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_running;
+}
+
+void ThreadPool::beginBlocking() {
+    std::lock_guard lock(m_mutex);
+    ++m_blocked;
+    if (m_stopping || m_running - m_blocked >= m_baseCount || m_running >= kMaxPoolThreads) {
+        return;
+    }
+    try {
+        m_workers.emplace_back([this] { work(); });
+        ++m_running;
+    } catch (const std::exception& error) {
+        // The wait goes on with one worker fewer.
+        logError(error, "Could not start a stand-in worker");
+    }
+}
+
+void ThreadPool::endBlocking() {
+    {
+        std::lock_guard lock(m_mutex);
+        --m_blocked;
+    }
+    m_wake.notify_all(); // a surplus worker may now retire
+}
+
+BlockingRegion::BlockingRegion() noexcept : m_pool(tCurrentPool) {
+    if (m_pool) {
+        m_pool->beginBlocking();
+    }
+}
+
+BlockingRegion::~BlockingRegion() {
+    if (m_pool) {
+        m_pool->endBlocking();
     }
 }
 
@@ -173,6 +217,20 @@ void ThreadPool::work() {
             job = nullptr; // release captures before taking the lock again
             lock.lock();
             continue;
+        }
+        if (m_running - m_blocked > m_baseCount) {
+            // Idle while the workers it stood in for are back: retire. The thread lets go of
+            // its handle and touches nothing of the pool once the lock is released.
+            const auto self =
+                std::find_if(m_workers.begin(), m_workers.end(), [](const std::thread& t) {
+                    return t.get_id() == std::this_thread::get_id();
+                });
+            if (self != m_workers.end()) {
+                self->detach();
+                m_workers.erase(self);
+            }
+            --m_running;
+            return;
         }
         if (m_timers.empty()) {
             m_wake.wait(lock);

@@ -435,7 +435,7 @@ void JsonEncoder::throwInvalidValue(std::string description) const {
 
 namespace detail {
 
-std::optional<std::int64_t> exactSigned(const Json& value) noexcept {
+std::optional<std::int64_t> exactSigned(const Json& value) {
     if (value.is_number_integer() && !value.is_number_unsigned()) {
         return value.get<std::int64_t>();
     }
@@ -457,7 +457,7 @@ std::optional<std::int64_t> exactSigned(const Json& value) noexcept {
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> exactUnsigned(const Json& value) noexcept {
+std::optional<std::uint64_t> exactUnsigned(const Json& value) {
     if (value.is_number_unsigned()) {
         return value.get<std::uint64_t>();
     }

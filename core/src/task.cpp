@@ -69,6 +69,7 @@ bool TaskControl::isFinished() const {
 }
 
 bool TaskControl::sleepUntil(std::chrono::steady_clock::time_point deadline) {
+    const BlockingRegion blocking;
     std::unique_lock lock(m_mutex);
     if (deadline == std::chrono::steady_clock::time_point::max()) {
         m_changed.wait(lock, [this] { return m_cancelled; });
@@ -87,11 +88,19 @@ bool TaskControl::beginRun() {
 }
 
 void TaskControl::wait() const {
+    if (isFinished()) {
+        return; // no stand-in worker for a wait that will not block
+    }
+    const BlockingRegion blocking;
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_finished; });
 }
 
 bool TaskControl::waitFor(Duration timeout) const {
+    if (isFinished()) {
+        return true;
+    }
+    const BlockingRegion blocking;
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, timeout, [this] { return m_finished; });
 }
@@ -151,6 +160,7 @@ void sleep(double seconds) noexcept {
         return;
     }
     // Outside a task nothing can cancel the wait.
+    const BlockingRegion blocking;
     if (deadline == std::chrono::steady_clock::time_point::max()) {
         while (true) {
             std::this_thread::sleep_for(std::chrono::hours(24));

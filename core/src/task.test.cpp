@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -127,6 +128,31 @@ TEST(Delayed, PassesTheOperationsFailureUnchangedAndInheritsPriority) {
         [] { return core::delayed(0.001, std::nullopt, [] { return 1; }).priority(); },
         core::TaskPriority::background);
     EXPECT_EQ(outer.value(), core::TaskPriority::background);
+}
+
+TEST(Task, WaitingTasksCannotStarveTheirPool) {
+    // One worker: the outer task waits for an inner one queued behind it, and both sleep.
+    auto pool = std::make_shared<core::ThreadPool>(1);
+    auto outer = core::startTask(
+        [pool] {
+            auto inner = core::startTask(
+                [] {
+                    core::this_task::sleep(0.005);
+                    return 2;
+                },
+                std::nullopt, pool);
+            core::this_task::sleep(0.005);
+            return inner.value() * 10;
+        },
+        std::nullopt, pool);
+    ASSERT_TRUE(outer.waitFor(10s));
+    EXPECT_EQ(outer.value(), 20);
+    // The stand-ins retire once the waits are over.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (pool->threadCount() > 1 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(pool->threadCount(), 1U);
 }
 
 TEST(Task, CompletionHandlersRunOnTheirExecutor) {

@@ -238,7 +238,7 @@ Url temporaryDirectory(const Url& appropriateFor) {
     if (!appropriateFor.isFileURL()) {
         throw std::invalid_argument("an item replacement folder needs a file URL");
     }
-    const fs::path target = appropriateFor.path();
+    const fs::path& target = appropriateFor.path();
     // The nearest existing item decides the file system.
     fs::path probe = target;
     std::error_code error;

@@ -1,32 +1,15 @@
 #include "model_text.hpp"
 
+#include "core/string_utils.hpp"
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
-#include <unicode/uchar.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 #include <charconv>
 #include <memory>
 
 namespace document::detail {
-
-bool isBlank(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    std::int32_t offset = 0;
-    while (offset < length) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, offset, length, c);
-        if (c < 0) {
-            return false;
-        }
-        if (c != u'\t' && u_charType(c) != U_SPACE_SEPARATOR) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::optional<std::int64_t> parseInt64Strict(std::string_view text) {
     if (text.empty()) {
@@ -113,7 +96,7 @@ std::string firstGraphemeLowered(std::string_view word) {
 std::string initialsOf(std::string_view name) {
     std::string initials;
     for (const auto piece : splitDroppingEmpty(name, ' ')) {
-        if (!isBlank(piece)) {
+        if (!core::isBlank(piece)) {
             initials += firstGraphemeLowered(piece);
         }
     }

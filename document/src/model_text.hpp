@@ -10,10 +10,6 @@ namespace document::detail {
 
 // Text rules shared by the model's small parsers, kept private to the library.
 
-/// True when `text` is empty or holds only tabs and Unicode space separators (line breaks count
-/// as content); invalid UTF-8 counts as content.
-bool isBlank(std::string_view text);
-
 /// A whole decimal integer: an optional '+' or '-' then ASCII digits, nothing else; absent when
 /// malformed or outside the 64-bit range.
 std::optional<std::int64_t> parseInt64Strict(std::string_view text);

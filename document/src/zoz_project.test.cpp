@@ -1,4 +1,5 @@
 #include "document/zoz_project.hpp"
+#include "document/date_baseline.hpp"
 #include "document/zoz_model_error.hpp"
 
 #include "test_support.hpp"
@@ -160,6 +161,42 @@ TEST_F(ZozProjectTest, MemberAssignmentQuery) {
     auto single = m_project->createChild(root, 2, localDate(2024, 3, 4), localDate(2024, 3, 5));
     single->resources().fromRowData(",1,50", *m_project);
     EXPECT_TRUE(m_project->isMemberBeAssignedToAnyTask(member->id()));
+}
+
+TEST(ZozProjectReleaseTest, ReleasingTheProjectFreesEverything) {
+    const core::ScopedCalendarOverride zone("Europe/Berlin", "en_US");
+    std::weak_ptr<ZozProject> project;
+    std::weak_ptr<ZozProjectTask> rootTask;
+    std::weak_ptr<ZozProjectTask> leafTask;
+    std::weak_ptr<ZozProjectMember> member;
+    std::weak_ptr<ZozProjectCalendar> calendar;
+    std::weak_ptr<DateBaseline> baseline;
+    {
+        auto owner = ZozProject::create("u", "n");
+        auto ann = owner->team().add("Ann");
+        const auto& root = owner->root();
+        auto a = owner->createChild(root, 1, localDate(2024, 3, 4), localDate(2024, 3, 8));
+        auto b = owner->createChild(root, 2, localDate(2024, 3, 4), localDate(2024, 3, 8));
+        a->resources().addOrUpdateResource(ann, 50);
+        a->setContactor(ann);
+        b->links().addPredecessor(a);
+        a->links().addPredecessor(b); // a cycle of links
+        a->links().addPredecessor(a);
+        b->dateBaseline()->initializeByTaskDate();
+        EXPECT_GT(root->work(), 0.0);
+        project = owner;
+        rootTask = root;
+        leafTask = a;
+        member = ann;
+        calendar = owner->calendarPointer();
+        baseline = b->dateBaseline();
+    }
+    EXPECT_TRUE(project.expired());
+    EXPECT_TRUE(rootTask.expired());
+    EXPECT_TRUE(leafTask.expired());
+    EXPECT_TRUE(member.expired());
+    EXPECT_TRUE(calendar.expired());
+    EXPECT_TRUE(baseline.expired());
 }
 
 TEST_F(ZozProjectTest, DeepTreeIsBuiltWalkedAndReleasedWithoutRecursion) {

@@ -5,6 +5,8 @@
 #include "model_dates.hpp"
 #include "model_text.hpp"
 
+#include "core/string_utils.hpp"
+
 #include "core/calendar.hpp"
 
 #include <algorithm>
@@ -24,10 +26,10 @@ struct DayLimits {
     std::int64_t highestMapped;
 };
 
-DayLimits dayLimits() {
+DayLimits dayLimits(const core::Calendar& cal) {
     const auto& config = DezuduzDocumentConfig::shared();
-    const auto first = detail::localDay(config.minDate());
-    const auto past = detail::localDay(config.maxDate());
+    const auto first = cal.localDayNumber(config.minDate());
+    const auto past = cal.localDayNumber(config.maxDate());
     return {first, past, detail::addYearsToLocalDay(first, -1),
             detail::addYearsToLocalDay(past, 1)};
 }
@@ -45,21 +47,23 @@ bool isValidDate(core::Date date) {
 
 ZozProjectCalendar::ZozProjectCalendar(core::Date start, core::Date finish,
                                        std::string_view singularities) {
+    const auto cal = core::Calendar::current();
     const std::unique_lock lock(m_mutex);
-    parseExceptionsLocked(singularities);
-    resetRangeLocked(detail::localDay(start), detail::localDay(finish));
+    parseExceptionsLocked(cal, singularities);
+    resetRangeLocked(cal, cal.localDayNumber(start), cal.localDayNumber(finish));
 }
 
 core::Date ZozProjectCalendar::singularityOriginalDate() {
     return detail::startOfLocalDay(kSingularityOriginDay);
 }
 
-void ZozProjectCalendar::parseExceptionsLocked(std::string_view singularities) {
+void ZozProjectCalendar::parseExceptionsLocked(const core::Calendar& cal,
+                                               std::string_view singularities) {
     m_dayexceptions.clear();
-    if (detail::isBlank(singularities)) {
+    if (core::isBlank(singularities)) {
         return;
     }
-    const auto limits = dayLimits();
+    const auto limits = dayLimits(cal);
     for (const auto piece : detail::splitDroppingEmpty(singularities, ';')) {
         const auto offset = detail::parseInt64Strict(piece);
         // Range-check the offset before any arithmetic (a huge one must not overflow); the
@@ -68,7 +72,7 @@ void ZozProjectCalendar::parseExceptionsLocked(std::string_view singularities) {
             *offset > limits.pastValid - kSingularityOriginDay + 1) {
             continue;
         }
-        const auto date = detail::startOfLocalDay(kSingularityOriginDay + *offset);
+        const auto date = cal.startOfLocalDay(kSingularityOriginDay + *offset);
         if (isValidDate(date)) {
             m_dayexceptions.push_back(date);
         }
@@ -76,33 +80,37 @@ void ZozProjectCalendar::parseExceptionsLocked(std::string_view singularities) {
 }
 
 void ZozProjectCalendar::setDayExceptionString(std::string_view singularities) {
+    const auto cal = core::Calendar::current();
     const std::unique_lock lock(m_mutex);
-    parseExceptionsLocked(singularities);
-    rebuildLocked();
+    parseExceptionsLocked(cal, singularities);
+    rebuildLocked(cal);
 }
 
 void ZozProjectCalendar::setDayExceptions(std::vector<core::Date> exceptions) {
+    const auto cal = core::Calendar::current();
     const std::unique_lock lock(m_mutex);
     m_dayexceptions = std::move(exceptions);
-    rebuildLocked();
+    rebuildLocked(cal);
 }
 
 void ZozProjectCalendar::addExceptionDay(core::Date date) {
     if (!isValidDate(date)) {
         return;
     }
-    const auto day = detail::localDay(date);
+    const auto cal = core::Calendar::current();
+    const auto day = cal.localDayNumber(date);
     const std::unique_lock lock(m_mutex);
     const bool listed = std::any_of(m_dayexceptions.begin(), m_dayexceptions.end(),
-                                    [&](core::Date e) { return detail::localDay(e) == day; });
+                                    [&](core::Date e) { return cal.localDayNumber(e) == day; });
     if (!listed) {
         m_dayexceptions.push_back(date);
     }
 }
 
 void ZozProjectCalendar::changeWorkingDay(core::Date datetime) {
-    const auto day = detail::localDay(datetime);
-    const auto dayStart = detail::startOfLocalDay(day);
+    const auto cal = core::Calendar::current();
+    const auto day = cal.localDayNumber(datetime);
+    const auto dayStart = cal.startOfLocalDay(day);
     const std::unique_lock lock(m_mutex);
     const auto found = std::find(m_dayexceptions.begin(), m_dayexceptions.end(), dayStart);
     if (found != m_dayexceptions.end()) {
@@ -111,9 +119,9 @@ void ZozProjectCalendar::changeWorkingDay(core::Date datetime) {
         m_dayexceptions.push_back(dayStart);
     }
     if (day < m_startDay || day > m_endDay) {
-        resetRangeLocked(std::min(day, m_startDay), std::max(day, m_endDay));
+        resetRangeLocked(cal, std::min(day, m_startDay), std::max(day, m_endDay));
     } else {
-        rebuildLocked();
+        rebuildLocked(cal);
     }
 }
 
@@ -121,8 +129,9 @@ bool ZozProjectCalendar::coversLocked(std::int64_t first, std::int64_t last) con
     return !m_mappings.empty() && first >= m_startDay && last <= m_endDay;
 }
 
-void ZozProjectCalendar::resetRangeLocked(std::int64_t first, std::int64_t last) const {
-    const auto limits = dayLimits();
+void ZozProjectCalendar::resetRangeLocked(const core::Calendar& cal, std::int64_t first,
+                                          std::int64_t last) const {
+    const auto limits = dayLimits(cal);
     const auto lo = std::min(first, last);
     const auto hi = std::max(first, last);
     m_startDay = std::clamp(
@@ -131,17 +140,17 @@ void ZozProjectCalendar::resetRangeLocked(std::int64_t first, std::int64_t last)
     m_endDay = std::clamp(
         detail::addYearsToLocalDay(std::clamp(hi, limits.lowestMapped, limits.highestMapped), 1),
         limits.lowestMapped, limits.highestMapped);
-    rebuildLocked();
+    rebuildLocked(cal);
 }
 
-void ZozProjectCalendar::rebuildLocked() const {
+void ZozProjectCalendar::rebuildLocked(const core::Calendar& cal) const {
     const auto count = static_cast<std::size_t>(m_endDay - m_startDay + 1);
     m_mappings.assign(count, DayMapItem{});
     for (std::size_t i = 0; i < count; ++i) {
         m_mappings[i].isWorkingDay = !isWeekendDay(m_startDay + static_cast<std::int64_t>(i));
     }
     for (const auto exception : m_dayexceptions) {
-        const auto day = detail::localDay(exception);
+        const auto day = cal.localDayNumber(exception);
         if (day >= m_startDay && day <= m_endDay) {
             auto& item = m_mappings[static_cast<std::size_t>(day - m_startDay)];
             item.isWorkingDay = !item.isWorkingDay;
@@ -156,10 +165,10 @@ void ZozProjectCalendar::rebuildLocked() const {
     }
 }
 
-bool ZozProjectCalendar::answerOutsideMapLocked(std::int64_t day) const {
+bool ZozProjectCalendar::answerOutsideMapLocked(const core::Calendar& cal, std::int64_t day) const {
     bool working = !isWeekendDay(day);
     for (const auto exception : m_dayexceptions) {
-        if (detail::localDay(exception) == day) {
+        if (cal.localDayNumber(exception) == day) {
             working = !working;
         }
     }
@@ -171,7 +180,8 @@ std::int64_t ZozProjectCalendar::indexOfLocked(std::int64_t day) const {
 }
 
 bool ZozProjectCalendar::isWorkingDay(core::Date date) const {
-    return isWorkingDayNumber(detail::localDay(date));
+    const auto cal = core::Calendar::current();
+    return isWorkingDayNumber(cal, cal.localDayNumber(date));
 }
 
 bool ZozProjectCalendar::isWorkingDayNumber(std::int64_t day) const {
@@ -181,23 +191,33 @@ bool ZozProjectCalendar::isWorkingDayNumber(std::int64_t day) const {
             return m_mappings[static_cast<std::size_t>(day - m_startDay)].isWorkingDay;
         }
     }
-    const auto limits = dayLimits();
+    return isWorkingDayNumber(core::Calendar::current(), day);
+}
+
+bool ZozProjectCalendar::isWorkingDayNumber(const core::Calendar& cal, std::int64_t day) const {
+    {
+        const std::shared_lock lock(m_mutex);
+        if (coversLocked(day, day)) {
+            return m_mappings[static_cast<std::size_t>(day - m_startDay)].isWorkingDay;
+        }
+    }
+    const auto limits = dayLimits(cal);
     if (day < limits.lowestMapped || day > limits.highestMapped) {
         const std::shared_lock lock(m_mutex);
-        return answerOutsideMapLocked(day);
+        return answerOutsideMapLocked(cal, day);
     }
     const std::unique_lock lock(m_mutex);
     if (!coversLocked(day, day)) {
         if (m_mappings.empty()) {
-            resetRangeLocked(day, day);
+            resetRangeLocked(cal, day, day);
         } else if (day < m_startDay) {
-            resetRangeLocked(day, m_endDay);
+            resetRangeLocked(cal, day, m_endDay);
         } else {
-            resetRangeLocked(m_startDay, day);
+            resetRangeLocked(cal, m_startDay, day);
         }
     }
     if (!coversLocked(day, day)) {
-        return answerOutsideMapLocked(day);
+        return answerOutsideMapLocked(cal, day);
     }
     return m_mappings[static_cast<std::size_t>(day - m_startDay)].isWorkingDay;
 }
@@ -206,8 +226,9 @@ std::int64_t ZozProjectCalendar::countOfWorkingDays(core::Date start, core::Date
     if (!isValidDate(start) || !isValidDate(finish)) {
         return 0;
     }
-    const auto s = detail::localDay(start);
-    const auto f = detail::localDay(finish);
+    const auto cal = core::Calendar::current();
+    const auto s = cal.localDayNumber(start);
+    const auto f = cal.localDayNumber(finish);
     const auto lo = std::min(s, f);
     const auto hi = std::max(s, f);
     {
@@ -219,9 +240,9 @@ std::int64_t ZozProjectCalendar::countOfWorkingDays(core::Date start, core::Date
     const std::unique_lock lock(m_mutex);
     if (!coversLocked(lo, hi)) {
         if (m_mappings.empty()) {
-            resetRangeLocked(lo, hi);
+            resetRangeLocked(cal, lo, hi);
         } else {
-            resetRangeLocked(std::min(lo, m_startDay), std::max(hi, m_endDay));
+            resetRangeLocked(cal, std::min(lo, m_startDay), std::max(hi, m_endDay));
         }
     }
     // Valid days always lie inside the largest map; this guards the arithmetic all the same.
@@ -233,51 +254,54 @@ std::int64_t ZozProjectCalendar::countOfWorkingDays(core::Date start, core::Date
 
 core::Date ZozProjectCalendar::getWorkingDayByAddWorkingDays(core::Date date,
                                                              std::int64_t workingdays) const {
-    auto day = detail::localDay(date);
+    const auto cal = core::Calendar::current();
+    auto day = cal.localDayNumber(date);
     if (workingdays > 0) {
         std::int64_t counted = 0;
         do {
-            if (isWorkingDayNumber(day)) {
+            if (isWorkingDayNumber(cal, day)) {
                 ++counted;
             }
             ++day;
         } while (counted < workingdays);
-        while (!isWorkingDayNumber(day)) {
+        while (!isWorkingDayNumber(cal, day)) {
             ++day;
         }
     } else if (workingdays < 0) {
         std::int64_t counted = 0;
         do {
-            if (isWorkingDayNumber(day)) {
+            if (isWorkingDayNumber(cal, day)) {
                 --counted;
             }
             --day;
         } while (counted > workingdays);
-        while (!isWorkingDayNumber(day)) {
+        while (!isWorkingDayNumber(cal, day)) {
             --day;
         }
     } else {
-        while (!isWorkingDayNumber(day)) {
+        while (!isWorkingDayNumber(cal, day)) {
             ++day;
         }
     }
-    return detail::startOfLocalDay(day);
+    return cal.startOfLocalDay(day);
 }
 
 core::Date ZozProjectCalendar::getNextWorkingDayFromDateIncludeCurrent(core::Date date) const {
-    auto day = detail::localDay(date);
-    while (!isWorkingDayNumber(day)) {
+    const auto cal = core::Calendar::current();
+    auto day = cal.localDayNumber(date);
+    while (!isWorkingDayNumber(cal, day)) {
         ++day;
     }
-    return detail::startOfLocalDay(day);
+    return cal.startOfLocalDay(day);
 }
 
 core::Date ZozProjectCalendar::getPreviousWorkingDayFromDateIncludeCurrent(core::Date date) const {
-    auto day = detail::localDay(date);
-    while (!isWorkingDayNumber(day)) {
+    const auto cal = core::Calendar::current();
+    auto day = cal.localDayNumber(date);
+    while (!isWorkingDayNumber(cal, day)) {
         --day;
     }
-    return detail::startOfLocalDay(day);
+    return cal.startOfLocalDay(day);
 }
 
 core::Date
@@ -286,18 +310,19 @@ ZozProjectCalendar::getFinishDateFromStartDateByWorkingDays(core::Date start,
     if (!isValidDate(start)) {
         return detail::addDays(start, workingdays);
     }
-    const auto s = detail::localDay(start);
+    const auto cal = core::Calendar::current();
+    const auto s = cal.localDayNumber(start);
     std::int64_t steps = -1;
     {
         const std::unique_lock lock(m_mutex);
         if (m_mappings.empty()) {
-            resetRangeLocked(s, s);
+            resetRangeLocked(cal, s, s);
         } else if (s < m_startDay) {
-            resetRangeLocked(s, m_endDay);
+            resetRangeLocked(cal, s, m_endDay);
         } else if (s > m_endDay) {
-            resetRangeLocked(m_startDay, s);
+            resetRangeLocked(cal, m_startDay, s);
         } else if (indexOfLocked(m_endDay) - indexOfLocked(s) < workingdays) {
-            resetRangeLocked(m_startDay, m_endDay);
+            resetRangeLocked(cal, m_startDay, m_endDay);
         }
         if (workingdays <= 0) {
             return start;
@@ -322,11 +347,12 @@ ZozProjectCalendar::getFinishDateFromStartDateByWorkingDays(core::Date start,
 }
 
 std::vector<std::int64_t> ZozProjectCalendar::getExceptionDayIndexsList() const {
+    const auto cal = core::Calendar::current();
     const std::shared_lock lock(m_mutex);
     std::vector<std::int64_t> offsets;
     offsets.reserve(m_dayexceptions.size());
     for (const auto exception : m_dayexceptions) {
-        offsets.push_back(detail::localDay(exception) - kSingularityOriginDay);
+        offsets.push_back(cal.localDayNumber(exception) - kSingularityOriginDay);
     }
     return offsets;
 }

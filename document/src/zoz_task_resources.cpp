@@ -5,6 +5,8 @@
 
 #include "model_text.hpp"
 
+#include "core/string_utils.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -153,7 +155,7 @@ void ZozTaskResources::fromRowData(std::string_view json, const ZozProjectTeam& 
         return;
     }
     m_assignments.clear();
-    if (detail::isBlank(json)) {
+    if (core::isBlank(json)) {
         return;
     }
     const auto fields = detail::splitDroppingEmpty(json, ',');

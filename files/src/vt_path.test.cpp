@@ -48,6 +48,8 @@ TEST(Filename, ParsesAtTheLastDotAndReadsPathsOurWay) {
         EXPECT_TRUE(parsed == std::string_view(c.text));
     }
     const Filename literal = "photo.jpg";
+    EXPECT_TRUE(literal == "photo.jpg");
+    EXPECT_FALSE(literal == "photo");
     EXPECT_EQ(literal.updated("png").string(), "photo.png");
     EXPECT_EQ(literal.updated("").string(), "photo");
     EXPECT_EQ(nlohmann::json(literal), "photo.jpg");

@@ -202,3 +202,36 @@ TEST(ZipPack, DataEntriesSkipEmptyOnesAndReportProgress) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ZipPack, QuickOperationsUseTheDocumentsFolder) {
+    ScratchFolder scratch;
+    const char* previous = std::getenv("XDG_DOCUMENTS_DIR");
+    const std::optional<std::string> saved =
+        previous ? std::optional<std::string>(previous) : std::nullopt;
+    const fs::path documents = scratch / "Documents";
+    ::setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    writeBytes(scratch / "a.txt", "a");
+
+    const fs::path archive = Zip::quickZipFiles({scratch / "a.txt"}, "backup");
+    EXPECT_EQ(archive, documents / "backup.zip");
+    fs::copy_file(archive, scratch / "report.zip.zip");
+    const fs::path unpacked = Zip::quickUnzipFile(scratch / "report.zip.zip");
+    EXPECT_EQ(unpacked, documents / "report");
+    EXPECT_EQ(readBytes(unpacked / "a.txt"), "a");
+    try {
+        (void)Zip::quickUnzipFile(scratch / "missing.zip");
+        ADD_FAILURE() << "a missing archive unpacked";
+    } catch (const ZipError& error) {
+        EXPECT_EQ(error.code(), ZipError::Code::unzipFail);
+    }
+
+    if (saved) {
+        ::setenv("XDG_DOCUMENTS_DIR", saved->c_str(), 1);
+    } else {
+        ::unsetenv("XDG_DOCUMENTS_DIR");
+    }
+}
+
+} // namespace

@@ -738,23 +738,20 @@ public:
     template <class P>
         requires std::predicate<P&, const NodeType&>
     const NodeType* findFirst(P&& where) const {
-        return search([&](const NodeType& n) { return where(n); },
-                      [](const NodeType&) { return true; });
+        return search([&](const NodeType& n) { return where(n); });
     }
     /// The first leaf in pre-order whose payload satisfies `where`, or null.
     template <class P>
         requires std::predicate<P&, const L&>
     const NodeType* findFirstLeaf(P&& where) const {
-        return search([&](const NodeType& n) { return n.isLeaf() && where(n.leafPayload()); },
-                      [](const NodeType&) { return true; });
+        return search([&](const NodeType& n) { return n.isLeaf() && where(n.leafPayload()); });
     }
     /// The first branch in pre-order whose payload satisfies `where` (before its children are
     /// looked at), or null.
     template <class P>
         requires std::predicate<P&, const B&>
     const NodeType* findFirstBranch(P&& where) const {
-        return search([&](const NodeType& n) { return n.isBranch() && where(n.branchPayload()); },
-                      [](const NodeType&) { return true; });
+        return search([&](const NodeType& n) { return n.isBranch() && where(n.branchPayload()); });
     }
     /// True when some live node, in any slot, satisfies `where`.
     template <class P>
@@ -1008,8 +1005,8 @@ private:
     }
 
     // Pre-order search from the root, children read by their slot and passed over when free.
-    template <class Match, class Descend>
-    const NodeType* search(Match&& match, Descend&& descend) const {
+    template <class Match>
+    const NodeType* search(Match&& match) const {
         if (root() == nullptr) {
             return nullptr;
         }
@@ -1019,9 +1016,6 @@ private:
             stack.pop_back();
             if (match(*current)) {
                 return current;
-            }
-            if (!descend(*current)) {
-                continue;
             }
             const auto& ids = current->childrenIDs();
             for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
@@ -1070,24 +1064,21 @@ private:
     // next (its converter may throw), and only then is anything stored.
     NodeID insertPlanned(std::vector<NodeType> added, const std::vector<std::size_t>& parents,
                          std::optional<NodeID> parentId, std::optional<std::int64_t> index) {
-        std::deque<std::int64_t> freeAfter = m_emptyPositions;
+        // Plan the ids without touching the free list: `consumed` entries will be taken from
+        // its front.
+        std::size_t consumed = 0;
         std::size_t slotCount = m_nodes.size();
         std::vector<NodeID> ids;
         ids.reserve(added.size());
         if (!parentId) {
             // The root always lives in slot 0, whatever order the free slots were freed in.
-            if (const auto zero = std::find(freeAfter.begin(), freeAfter.end(), 0);
-                zero != freeAfter.end()) {
-                freeAfter.erase(zero);
-            }
             ids.push_back(NodeID(0));
             slotCount = std::max<std::size_t>(slotCount, 1);
         }
         while (ids.size() < added.size()) {
             std::optional<std::int64_t> reused;
-            if (!freeAfter.empty()) {
-                reused = freeAfter.front();
-                freeAfter.pop_front();
+            if (consumed < m_emptyPositions.size()) {
+                reused = m_emptyPositions[consumed++];
             }
             if (reused && *reused >= 0 && static_cast<std::size_t>(*reused) < slotCount) {
                 ids.push_back(NodeID(*reused));
@@ -1110,7 +1101,14 @@ private:
             updatedParent->insertChildID(ids.front(), index, m_leafToBranchConverter);
         }
         m_nodes.resize(slotCount);
-        m_emptyPositions = std::move(freeAfter);
+        m_emptyPositions.erase(m_emptyPositions.begin(),
+                               m_emptyPositions.begin() + static_cast<std::ptrdiff_t>(consumed));
+        if (!parentId) {
+            if (const auto zero = std::find(m_emptyPositions.begin(), m_emptyPositions.end(), 0);
+                zero != m_emptyPositions.end()) {
+                m_emptyPositions.erase(zero);
+            }
+        }
         for (auto& n : added) {
             const NodeID id = n.id;
             slot(id).setNode(std::move(n));

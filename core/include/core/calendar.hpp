@@ -116,7 +116,7 @@ public:
 
     /// The value of one field of `date`; absent only when the date lies outside the calendar's
     /// range or is not finite.
-    std::optional<std::int64_t> component(CalendarComponent component, Date date) const;
+    std::optional<std::int64_t> component(CalendarComponent which, Date date) const;
     /// The values of the listed fields of `date`, all from one computation; others stay absent.
     DateComponents dateComponents(std::initializer_list<CalendarComponent> components,
                                   Date date) const;
@@ -127,15 +127,14 @@ public:
     /// `date` moved by `value` units of `component` (larger fields carry, day-based units keep
     /// the wall-clock time, a day missing in the target month falls back to its last day).
     /// Absent when no date results.
-    std::optional<Date> dateByAdding(CalendarComponent component, std::int64_t value,
-                                     Date date) const;
+    std::optional<Date> dateByAdding(CalendarComponent which, std::int64_t value, Date date) const;
     /// The whole units of `component` from `from` to `to` (partial unit dropped, toward zero);
     /// absent when either date is out of range.
-    std::optional<std::int64_t> difference(CalendarComponent component, Date from, Date to) const;
+    std::optional<std::int64_t> difference(CalendarComponent which, Date from, Date to) const;
     /// True when both dates lie on the same local day of this calendar.
     bool isDateInSameDay(Date a, Date b) const noexcept;
     /// The range [lower, upper) that a field can take in any date; absent for fields without one.
-    std::optional<std::pair<int, int>> maximumRange(CalendarComponent component) const noexcept;
+    std::optional<std::pair<int, int>> maximumRange(CalendarComponent which) const noexcept;
 
     /// Days since 1970-01-01 of the local calendar date of `date` (no ICU call in the common
     /// range 1800...2300).

@@ -91,7 +91,9 @@ private:
     std::shared_ptr<Executor> m_previous;
 };
 
-/// A fixed set of worker threads; ready jobs run highest priority first, then in posting order.
+/// A set of worker threads; ready jobs run highest priority first, then in posting order. While
+/// a worker waits inside a `BlockingRegion` (a task's sleep or wait), the pool runs a stand-in
+/// worker, so waiting tasks cannot starve the queue or deadlock it.
 /// Destruction stops the workers after their current jobs and drops the jobs still queued; it
 /// must not happen on one of the pool's own workers.
 class ThreadPool final : public Executor {
@@ -107,10 +109,11 @@ public:
     void postPrioritized(Job job, TaskPriority priority) override;
     bool isCurrent() const override;
 
-    /// The number of worker threads.
-    std::size_t threadCount() const noexcept { return m_workers.size(); }
+    /// The number of live worker threads, stand-ins included.
+    std::size_t threadCount() const;
 
 private:
+    friend class BlockingRegion;
     using Clock = std::chrono::steady_clock;
     struct Ready {
         TaskPriority priority;
@@ -119,6 +122,8 @@ private:
     };
     void enqueueLocked(Job job, TaskPriority priority);
     void work();
+    void beginBlocking();
+    void endBlocking();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -126,7 +131,23 @@ private:
     std::multimap<Clock::time_point, std::pair<TaskPriority, Job>> m_timers;
     std::uint64_t m_sequence = 0;
     bool m_stopping = false;
+    const std::size_t m_baseCount;
+    std::size_t m_running = 0;
+    std::size_t m_blocked = 0;
     std::vector<std::thread> m_workers;
+};
+
+/// Marks the calling thread as waiting for the life of this object: on a pool worker the pool
+/// starts a stand-in meanwhile. Elsewhere it does nothing.
+class BlockingRegion {
+public:
+    BlockingRegion() noexcept;
+    ~BlockingRegion();
+    BlockingRegion(const BlockingRegion&) = delete;
+    BlockingRegion& operator=(const BlockingRegion&) = delete;
+
+private:
+    ThreadPool* m_pool;
 };
 
 /// A run loop driven by hand with a virtual clock, for tests: nothing runs until the test asks,

@@ -266,9 +266,9 @@ template <class T>
 concept JsonInteger = std::integral<T> && !std::same_as<T, bool>;
 
 /// The exact integer `value` holds (an integral float counts), or absent.
-std::optional<std::int64_t> exactSigned(const Json& value) noexcept;
+std::optional<std::int64_t> exactSigned(const Json& value);
 /// The exact non-negative integer `value` holds (an integral float counts), or absent.
-std::optional<std::uint64_t> exactUnsigned(const Json& value) noexcept;
+std::optional<std::uint64_t> exactUnsigned(const Json& value);
 /// The JSON kind of `value` in words ("a string", "null"...).
 std::string kindName(const Json& value);
 std::string integerTypeName(bool isSigned, std::size_t size);
@@ -527,10 +527,10 @@ void JsonEncoder::encodeIfPresent(Json& object, std::string_view key,
 /// DecodingError dataCorrupted for text that is not JSON or nests deeper than 512 levels.
 Json parseJson(std::string_view bytes);
 
-/// Writes `value` compactly, or pretty-printed (two-space indent, "key" : value, keys in their
+/// Writes `root` compactly, or pretty-printed (two-space indent, "key" : value, keys in their
 /// stored order); "/" is written as "\/". Throws EncodingError for a non-finite number or text
 /// that is not UTF-8.
-std::string writeJson(const Json& value, bool prettyPrinted);
+std::string writeJson(const Json& root, bool prettyPrinted);
 
 /// Writing options of `save`.
 struct DataWritingOptions {

@@ -405,7 +405,8 @@ private:
 };
 
 /// A subject that holds a current value: a new subscriber first receives it, then every later
-/// one. Copies share one subject.
+/// one. Copies share one subject. A value sent by another thread while a subscriber is joining
+/// may reach it before the current value it joined with.
 template <class T>
 class CurrentValueSubject {
 public:

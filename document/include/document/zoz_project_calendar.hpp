@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+namespace core {
+class Calendar;
+}
+
 namespace document {
 
 /// A project's working-day calendar: Saturday and Sunday are off, every other day works, and each
@@ -84,12 +88,15 @@ public:
 
 private:
     // Everything below is guarded by m_mutex: shared for lookups, exclusive for changes.
+    // One calendar is fetched per operation and handed down: fetching it is far dearer than the
+    // day arithmetic.
     bool coversLocked(std::int64_t first, std::int64_t last) const noexcept;
-    void resetRangeLocked(std::int64_t first, std::int64_t last) const;
-    void rebuildLocked() const;
-    bool answerOutsideMapLocked(std::int64_t day) const;
+    void resetRangeLocked(const core::Calendar& cal, std::int64_t first, std::int64_t last) const;
+    void rebuildLocked(const core::Calendar& cal) const;
+    bool answerOutsideMapLocked(const core::Calendar& cal, std::int64_t day) const;
     std::int64_t indexOfLocked(std::int64_t day) const;
-    void parseExceptionsLocked(std::string_view singularities);
+    void parseExceptionsLocked(const core::Calendar& cal, std::string_view singularities);
+    bool isWorkingDayNumber(const core::Calendar& cal, std::int64_t day) const;
 
     mutable std::shared_mutex m_mutex;
     std::vector<core::Date> m_dayexceptions;

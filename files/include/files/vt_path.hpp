@@ -82,6 +82,10 @@ struct Filename {
     friend bool operator==(const Filename& filename, std::string_view text) {
         return filename.string() == text;
     }
+    /// True when `string()` equals the text exactly.
+    friend bool operator==(const Filename& filename, const char* text) {
+        return filename.string() == std::string_view(text);
+    }
 };
 
 /// Encodes a file name as its single text `string()`.
