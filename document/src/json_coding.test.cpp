@@ -110,11 +110,25 @@ TEST_F(JsonCoding, AbsenceNullUnknownAndRepeatedKeys) {
     EXPECT_FALSE(p.root->type);
     EXPECT_FALSE(p.root->treeHasChildren());
     EXPECT_TRUE(p.root->childs && p.root->childs->empty());
+
+    // Whatever sits under unknown keys is skipped unread, at any depth; null objects are absent.
+    const JsonProject q = decode(
+        R"({"Extra":{"Root":{"Uid":"bad"},"Ples":7},"More":[1,{"a":[true]}],"Uid":"q",
+            "Root":{"Uid":1,"Work":null,"Childs":null,"Res":null,"x":{"Type":9},
+                    "Cost":{"Labc":1,"Auto":null,"y":[{}]}},"Ples":[{"Id":1,"z":{"Id":"no"}}]})");
+    EXPECT_EQ(q.uniqueId, "q");
+    ASSERT_TRUE(q.root);
+    EXPECT_FALSE(q.root->work || q.root->childs || q.root->resources);
+    EXPECT_EQ(q.root->cost->laborCost, 1.0);
+    EXPECT_FALSE(q.root->cost->isFixLaborCost);
+    EXPECT_EQ(q.peoples->at(0).id, 1);
+    EXPECT_FALSE(decode(R"({"Root":null})").root);
 }
 
 TEST_F(JsonCoding, NestingIsLimitedWithoutRecursion) {
-    std::string deep(100'000, '[');
-    deep += std::string(100'000, ']');
+    // Nesting under an unknown key counts as much as anywhere else.
+    std::string deep = R"({"x":)";
+    deep.append(100'000, '[').append(100'000, ']').append("}");
     EXPECT_EQ(failure(deep), JsonCodingError::Code::tooDeep);
 
     // A task chain a million levels deep: refused by the depth limit, quickly.
