@@ -4,9 +4,10 @@
 
 #include <cxxabi.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
-#include <regex>
+#include <string_view>
 
 namespace core::VtMemoryLeaksDetector {
 
@@ -141,8 +142,30 @@ std::string typeName(const std::type_info& type) {
     std::unique_ptr<char, void (*)(void*)> demangled(
         abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), std::free);
     const std::string full = (status == 0 && demangled) ? demangled.get() : type.name();
-    static const std::regex kQualifier(R"(([A-Za-z_][A-Za-z0-9_]*|\(anonymous namespace\))::)");
-    return std::regex_replace(full, kQualifier, "");
+    // Drop every qualifier ("name::" or "(anonymous namespace)::"), keeping template arguments.
+    static constexpr std::string_view kAnonymous = "(anonymous namespace)";
+    std::string name;
+    std::size_t i = 0;
+    while (i < full.size()) {
+        std::size_t end = i;
+        if (full.compare(i, kAnonymous.size(), kAnonymous) == 0) {
+            end = i + kAnonymous.size();
+        } else {
+            while (end < full.size() &&
+                   (std::isalnum(static_cast<unsigned char>(full[end])) != 0 || full[end] == '_')) {
+                ++end;
+            }
+        }
+        if (end > i && full.compare(end, 2, "::") == 0) {
+            i = end + 2;
+        } else if (end > i) {
+            name.append(full, i, end - i);
+            i = end;
+        } else {
+            name.push_back(full[i++]);
+        }
+    }
+    return name;
 }
 
 void track(const std::string& key,

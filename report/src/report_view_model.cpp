@@ -1,0 +1,279 @@
+#include "report/report_view_model.hpp"
+
+#include "core/executor.hpp"
+#include "core/log.hpp"
+#include "document/zoz_project.hpp"
+#include "report/report_csv.hpp"
+
+#include <deque>
+
+namespace report {
+
+// Work runs one job at a time in request order, so a re-render queued after a rebuild always
+// renders the rebuilt report. The queue outlives the view model while jobs are queued; the jobs
+// hold the view model only weakly.
+struct ReportViewModel::WorkQueue : std::enable_shared_from_this<WorkQueue> {
+    std::mutex mutex;
+    std::deque<std::function<void()>> jobs;
+    bool draining = false;
+
+    void push(std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex);
+            jobs.push_back(std::move(job));
+            if (draining) {
+                return;
+            }
+            draining = true;
+        }
+        core::background()->post([self = shared_from_this()] { self->drain(); });
+    }
+
+    void drain() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::lock_guard lock(mutex);
+                if (jobs.empty()) {
+                    draining = false;
+                    return;
+                }
+                job = std::move(jobs.front());
+                jobs.pop_front();
+            }
+            try {
+                job();
+            } catch (const std::exception& error) {
+                // The grid keeps its last snapshot; the failure must not take the window down.
+                core::logError(error, "The report could not be built");
+            }
+        }
+    }
+};
+
+namespace {
+
+std::shared_ptr<const ReportGridLayout> makeLayout() {
+    auto layout = std::make_shared<ReportGridLayout>();
+    layout->stickyRowsCount = 2;
+    layout->stickyColumnsCount = 2;
+    layout->columnWidth = [](std::size_t column) { return column == 0 ? 240.0 : 90.0; };
+    layout->rowHeight = [](std::size_t row) {
+        if (row == 0) {
+            return 26.0;
+        }
+        return row == 1 ? 16.0 : 24.0;
+    };
+    return layout;
+}
+
+ReportViewModel::Snapshot emptySnapshot() {
+    auto snapshot = std::make_shared<ReportSnapshot>();
+    snapshot->appendSections({0});
+    snapshot->appendItems({}, 0);
+    return snapshot;
+}
+
+} // namespace
+
+ReportViewModel::ReportViewModel()
+    : valueKind(*this, ProjectReport::ValueKind::cost(ProjectReport::CostKind::all)),
+      periodKind(*this, Period::Kind::day),
+      decimalPlaces(*this, ReportRender::DecimalPlaces::maxOne),
+      currencyFormat(*this, ReportRender::CurrencyDisplay::none),
+      weekDisplay(*this, ReportRender::WeekDisplay::week),
+      monthDisplay(*this, ReportRender::MonthDisplay::month),
+      exceedPolicy(*this, ReportRender::ExceedPolicy::overrall),
+      layout(*this, core::Versioned<std::shared_ptr<const ReportGridLayout>>(makeLayout())),
+      snapshot(*this, core::Versioned<Snapshot>(emptySnapshot())),
+      m_work(std::make_shared<WorkQueue>()) {}
+
+ReportViewModel::~ReportViewModel() = default;
+
+std::shared_ptr<ReportViewModel> ReportViewModel::create() {
+    std::shared_ptr<ReportViewModel> model(new ReportViewModel());
+    model->startPipelines();
+    return model;
+}
+
+void ReportViewModel::startPipelines() {
+    const std::weak_ptr<ReportViewModel> weak = weak_from_this();
+    const auto loop = core::mainLoop();
+
+    periodKind.publisher()
+        .dropFirst()
+        .debounce(kDebounce, loop)
+        .sink([weak](Period::Kind kind) {
+            if (auto self = weak.lock()) {
+                self->rebuild(kind);
+            }
+        })
+        .store(m_cancellables);
+
+    using Options =
+        std::tuple<ProjectReport::ValueKind,
+                   std::tuple<ReportRender::DecimalPlaces, ReportRender::CurrencyDisplay>,
+                   std::tuple<ReportRender::WeekDisplay, ReportRender::MonthDisplay>,
+                   ReportRender::ExceedPolicy>;
+    core::rx::combineLatest(
+        valueKind.publisher(),
+        core::rx::combineLatest(decimalPlaces.publisher(), currencyFormat.publisher()),
+        core::rx::combineLatest(weekDisplay.publisher(), monthDisplay.publisher()),
+        exceedPolicy.publisher())
+        .dropFirst()
+        .debounce(kDebounce, loop)
+        .sink([weak](const Options& options) {
+            if (auto self = weak.lock()) {
+                const auto& [kind, numbers, titles, exceed] = options;
+                self->rerender(kind, std::get<0>(numbers), std::get<1>(numbers),
+                               std::get<0>(titles), std::get<1>(titles), exceed);
+            }
+        })
+        .store(m_cancellables);
+}
+
+ReportRender ReportViewModel::currentRender() const {
+    return ReportRender(decimalPlaces.get(), currencyFormat.get(), weekDisplay.get(),
+                        monthDisplay.get(), exceedPolicy.get());
+}
+
+void ReportViewModel::enqueue(std::function<void()> work) {
+    m_work->push(std::move(work));
+}
+
+void ReportViewModel::publish(std::uint64_t request, Snapshot published,
+                              std::function<void()> done) {
+    if (published && request >= m_lastPublished) {
+        m_lastPublished = request;
+        snapshot.set(core::Versioned<Snapshot>(std::move(published)));
+    }
+    if (done) {
+        done();
+    }
+}
+
+namespace {
+
+void postPublication(const std::weak_ptr<ReportViewModel>& weak, std::uint64_t request,
+                     ReportViewModel::Snapshot snapshot, std::function<void()> done,
+                     void (ReportViewModel::*publish)(std::uint64_t, ReportViewModel::Snapshot,
+                                                      std::function<void()>)) {
+    core::mainLoop()->post(
+        [weak, request, snapshot = std::move(snapshot), done = std::move(done), publish]() mutable {
+            if (auto self = weak.lock()) {
+                ((*self).*publish)(request, std::move(snapshot), std::move(done));
+            }
+        });
+}
+
+} // namespace
+
+ReportViewModel::Snapshot ReportViewModel::buildAndRender(
+    const std::weak_ptr<ReportViewModel>& weak, std::shared_ptr<document::ZozProject> project,
+    std::optional<Period::Kind> period, std::optional<ProjectReport::ValueKind> kind) {
+    if (!project) {
+        return nullptr;
+    }
+    if (!period) {
+        auto self = weak.lock();
+        if (!self) {
+            return nullptr;
+        }
+        period = self->periodKind.get();
+    }
+    std::shared_ptr<const ProjectReport> built = ProjectReport::make(*period, *project);
+    std::optional<ReportRender> render;
+    {
+        auto self = weak.lock();
+        if (!self) {
+            return nullptr;
+        }
+        render.emplace(self->currentRender());
+        kind = kind.value_or(self->valueKind.get());
+    }
+    auto rendered =
+        std::make_shared<const ReportSnapshot>(makeSnapshot(*built, *kind, *project, *render));
+    auto self = weak.lock();
+    if (!self) {
+        return nullptr;
+    }
+    std::lock_guard lock(self->m_stateMutex);
+    self->m_report = std::move(built);
+    self->m_project = project;
+    return rendered;
+}
+
+void ReportViewModel::load(ProjectReport::ValueKind kind,
+                           const std::shared_ptr<document::ZozProject>& project,
+                           std::function<void()> done) {
+    const std::uint64_t request = ++m_nextRequest;
+    const std::weak_ptr<ReportViewModel> weak = weak_from_this();
+    enqueue([weak, kind, project, request, done = std::move(done)]() mutable {
+        // The project is handed over so that it is released before the publication is posted.
+        Snapshot rendered = buildAndRender(weak, std::move(project), std::nullopt, kind);
+        postPublication(weak, request, std::move(rendered), std::move(done),
+                        &ReportViewModel::publish);
+    });
+}
+
+void ReportViewModel::rebuild(Period::Kind kind) {
+    const std::uint64_t request = ++m_nextRequest;
+    const std::weak_ptr<ReportViewModel> weak = weak_from_this();
+    enqueue([weak, kind, request] {
+        std::shared_ptr<document::ZozProject> project;
+        if (auto self = weak.lock()) {
+            std::lock_guard lock(self->m_stateMutex);
+            project = self->m_project.lock();
+        }
+        if (Snapshot rendered = buildAndRender(weak, std::move(project), kind, std::nullopt)) {
+            postPublication(weak, request, std::move(rendered), {}, &ReportViewModel::publish);
+        }
+    });
+}
+
+void ReportViewModel::rerender(ProjectReport::ValueKind kind, ReportRender::DecimalPlaces places,
+                               ReportRender::CurrencyDisplay currency,
+                               ReportRender::WeekDisplay week, ReportRender::MonthDisplay month,
+                               ReportRender::ExceedPolicy policy) {
+    const std::uint64_t request = ++m_nextRequest;
+    const std::weak_ptr<ReportViewModel> weak = weak_from_this();
+    enqueue([weak, request, kind, render = ReportRender(places, currency, week, month, policy)] {
+        Snapshot rendered;
+        {
+            std::shared_ptr<document::ZozProject> project;
+            std::shared_ptr<const ProjectReport> stored;
+            if (auto self = weak.lock()) {
+                std::lock_guard lock(self->m_stateMutex);
+                project = self->m_project.lock();
+                stored = self->m_report;
+            }
+            if (!project || !stored) {
+                return;
+            }
+            rendered = std::make_shared<const ReportSnapshot>(
+                makeSnapshot(*stored, kind, *project, render));
+        }
+        postPublication(weak, request, std::move(rendered), {}, &ReportViewModel::publish);
+    });
+}
+
+std::string ReportViewModel::csvText() const {
+    std::shared_ptr<document::ZozProject> project;
+    std::shared_ptr<const ProjectReport> stored;
+    {
+        std::lock_guard lock(m_stateMutex);
+        project = m_project.lock();
+        stored = m_report;
+    }
+    if (!project || !stored) {
+        return {};
+    }
+    return reportCsv(valueKind.get(), *project, currentRender(), *stored);
+}
+
+std::shared_ptr<const ProjectReport> ReportViewModel::report() const {
+    std::lock_guard lock(m_stateMutex);
+    return m_report;
+}
+
+} // namespace report
