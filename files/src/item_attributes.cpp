@@ -9,10 +9,8 @@ namespace files {
 
 namespace {
 
-std::chrono::system_clock::time_point toTimePoint(const statx_timestamp& stamp) {
-    return std::chrono::system_clock::time_point(
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(
-            std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+core::Date toDate(const statx_timestamp& stamp) {
+    return core::Date(static_cast<double>(stamp.tv_sec) + static_cast<double>(stamp.tv_nsec) / 1e9);
 }
 
 std::optional<std::string> accountName(uid_t uid) {
@@ -42,10 +40,10 @@ std::optional<VtFileFolderItemAttributes> itemAttributes(const std::filesystem::
     }
     VtFileFolderItemAttributes attributes;
     if ((info.stx_mask & STATX_MTIME) != 0) {
-        attributes.modificationTime = toTimePoint(info.stx_mtime);
+        attributes.modificationTime = toDate(info.stx_mtime);
     }
     if ((info.stx_mask & STATX_BTIME) != 0) {
-        attributes.creationTime = toTimePoint(info.stx_btime);
+        attributes.creationTime = toDate(info.stx_btime);
     }
     if ((info.stx_mask & STATX_SIZE) != 0 && info.stx_size <= INT64_MAX) {
         attributes.fileSize = static_cast<std::int64_t>(info.stx_size);

@@ -14,19 +14,6 @@ namespace files::detail {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool isAsciiAlnum(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -141,28 +128,6 @@ std::string percentEncode(std::string_view text, std::string_view allowed) {
             out += kHex[c >> 4U];
             out += kHex[c & 0xFU];
         }
-    }
-    return out;
-}
-
-std::optional<std::string> percentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) {
-            return std::nullopt;
-        }
-        const int high = hexValue(text[i + 1]);
-        const int low = hexValue(text[i + 2]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
     }
     return out;
 }

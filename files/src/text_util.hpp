@@ -22,12 +22,8 @@ std::vector<std::string> graphemeClusters(std::string_view text);
 
 /// Percent-encodes every byte of `text` that is not ASCII alphanumeric and not in `allowed`.
 std::string percentEncode(std::string_view text, std::string_view allowed);
-/// Decodes %XX escapes; absent when an escape is malformed.
-std::optional<std::string> percentDecode(std::string_view text);
 
 /// The characters a URL query may hold unescaped (besides letters and digits).
 inline constexpr std::string_view kUrlQueryAllowed = "!$&'()*+,-./:;=?@_~";
-/// The characters a URL path may hold unescaped (besides letters and digits).
-inline constexpr std::string_view kUrlPathAllowed = "!$&'()*+,-./:;=@_~";
 
 } // namespace files::detail

@@ -1,6 +1,7 @@
 #include "files/item_attributes.hpp"
 #include "files/vt_path.hpp"
 
+#include "core/url.hpp"
 #include "core/uuid.hpp"
 #include "item_ops.hpp"
 #include "posix_util.hpp"
@@ -26,10 +27,6 @@ std::mutex& predicateMutex() {
 std::function<bool(const fs::path&)>& packagePredicate() {
     static std::function<bool(const fs::path&)> predicate;
     return predicate;
-}
-
-bool isBlank(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
 /// Creates `path` anew and writes all of `data` into it, or throws after removing it.
@@ -121,14 +118,10 @@ std::string VtFile::fileName(const fs::path& url) {
 }
 
 VtFile VtFile::tmp(std::optional<std::string_view> withExtension) {
-    std::string name = core::Uuid::random().uuidString();
-    if (withExtension && !isBlank(*withExtension) && *withExtension != ".") {
-        if (withExtension->front() != '.') {
-            name += '.';
-        }
-        name += *withExtension;
-    }
-    return VtFile(VtFolder::systemTmpFolder().url() / name);
+    const core::Url url = withExtension && !withExtension->empty()
+                              ? core::temporaryFileWithExtension(*withExtension)
+                              : core::temporaryFile();
+    return VtFile(url.path());
 }
 
 bool VtFile::exists() const {

@@ -1,9 +1,9 @@
 #include "files/item_attributes.hpp"
 #include "files/vt_path.hpp"
 
+#include "core/url.hpp"
 #include "item_ops.hpp"
 #include "posix_util.hpp"
-#include "text_util.hpp"
 
 #include <mutex>
 #include <sys/stat.h>
@@ -161,32 +161,23 @@ std::optional<VtFileFolderItemAttributes> VtFolder::attributes() const {
     return itemAttributes(m_url);
 }
 
+core::Json encodeJson(const VtFolder& folder, core::JsonEncoder& encoder) {
+    core::Json json = core::Json::object();
+    encoder.encode(json, "url", core::Url::fileURL(folder.url(), true).absoluteString());
+    encoder.encode(json, "isSystem", folder.isSystem());
+    return json;
+}
+
+VtFolder decodeJson(std::type_identity<VtFolder>, const core::Json& json,
+                    core::JsonDecoder& decoder) {
+    const auto text = decoder.decode<std::string>(json, "url");
+    const auto isSystem = decoder.decode<bool>(json, "isSystem");
+    const std::optional<core::Url> url = core::Url::parse(text);
+    if (!url || !url->isFileURL() || url->path().empty()) {
+        const core::JsonDecoder::PathScope scope(decoder, "url");
+        decoder.throwDataCorrupted("\"" + text + "\" is not a file URL");
+    }
+    return VtFolder(url->path(), isSystem);
+}
+
 } // namespace files
-
-void nlohmann::adl_serializer<files::VtFolder>::to_json(nlohmann::json& json,
-                                                        const files::VtFolder& folder) {
-    std::string path = folder.url().string();
-    if (path.empty() || path.back() != '/') {
-        path += '/';
-    }
-    json = nlohmann::json::object();
-    json["url"] = "file://" + files::detail::percentEncode(path, files::detail::kUrlPathAllowed);
-    json["isSystem"] = folder.isSystem();
-}
-
-files::VtFolder nlohmann::adl_serializer<files::VtFolder>::from_json(const nlohmann::json& json) {
-    const std::string& url = json.at("url").get_ref<const std::string&>();
-    if (!json.at("isSystem").is_boolean()) {
-        throw nlohmann::json::type_error::create(302, "\"isSystem\" is not a Boolean", &json);
-    }
-    const bool isSystem = json.at("isSystem").get<bool>();
-    constexpr std::string_view kScheme = "file://";
-    const std::optional<std::string> path =
-        url.starts_with(kScheme)
-            ? files::detail::percentDecode(std::string_view(url).substr(kScheme.size()))
-            : std::nullopt;
-    if (!path || path->empty() || path->front() != '/' || path->find('\0') != std::string::npos) {
-        throw nlohmann::json::other_error::create(501, "\"url\" is not a file URL: " + url, &json);
-    }
-    return files::VtFolder(*path, isSystem);
-}

@@ -1,5 +1,6 @@
 #include "files/vt_path.hpp"
 
+#include "core/url.hpp"
 #include "text_util.hpp"
 
 #include <algorithm>
@@ -145,12 +146,13 @@ std::string Filename::string() const {
     return extension.empty() ? name : name + "." + extension;
 }
 
-void to_json(nlohmann::json& json, const Filename& filename) {
-    json = filename.string();
+core::Json encodeJson(const Filename& filename, core::JsonEncoder& /*encoder*/) {
+    return filename.string();
 }
 
-void from_json(const nlohmann::json& json, Filename& filename) {
-    filename = Filename::parse(json.get_ref<const std::string&>());
+Filename decodeJson(std::type_identity<Filename>, const core::Json& json,
+                    core::JsonDecoder& decoder) {
+    return Filename::parse(decoder.decode<std::string>(json));
 }
 
 // Protection ----------------------------------------------------------------------------------
@@ -198,9 +200,7 @@ VtFolder VtFolder::systemCacheFolder() {
 }
 
 VtFolder VtFolder::systemTmpFolder() {
-    std::error_code ec;
-    fs::path tmp = fs::temp_directory_path(ec);
-    return VtFolder(ec ? fs::path("/tmp") : tmp, true);
+    return VtFolder(core::temporaryDirectory().path(), true);
 }
 
 } // namespace files

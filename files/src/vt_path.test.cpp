@@ -52,9 +52,11 @@ TEST(Filename, ParsesAtTheLastDotAndReadsPathsOurWay) {
     EXPECT_FALSE(literal == "photo");
     EXPECT_EQ(literal.updated("png").string(), "photo.png");
     EXPECT_EQ(literal.updated("").string(), "photo");
-    EXPECT_EQ(nlohmann::json(literal), "photo.jpg");
-    EXPECT_EQ(nlohmann::json("x.y").get<Filename>(), Filename("x", "y"));
-    EXPECT_THROW((void)nlohmann::json(3).get<Filename>(), nlohmann::json::exception);
+    core::JsonEncoder encoder;
+    core::JsonDecoder decoder;
+    EXPECT_EQ(encoder.encode(literal), core::Json("photo.jpg"));
+    EXPECT_EQ(decoder.decode<Filename>(core::Json("x.y")), Filename("x", "y"));
+    EXPECT_THROW((void)decoder.decode<Filename>(core::Json(3)), core::DecodingError);
 
     // Paths: a lone first or last dot gives no extension.
     EXPECT_EQ(Filename::fromPath("/a/.profile"), Filename(".profile", ""));
@@ -181,17 +183,23 @@ TEST(VtFolder, CreateMakesPrivateFoldersAndLeavesAnythingInTheWay) {
     EXPECT_EQ(system, VtFolder(scratch.path().string() + "/", false));
     EXPECT_EQ(std::hash<VtFolder>{}(system), std::hash<VtFolder>{}(VtFolder(scratch.path())));
     const VtFolder spaced(scratch / "with space %", true);
-    const nlohmann::json json = spaced;
-    EXPECT_EQ(json.at("url").get<std::string>().rfind("file://", 0), 0U);
-    const auto decoded = json.get<VtFolder>();
+    core::JsonEncoder encoder;
+    core::JsonDecoder decoder;
+    const core::Json json = encoder.encode(spaced);
+    EXPECT_EQ(json.at("url").get<std::string>().rfind("file:///", 0), 0U);
+    EXPECT_NE(json.at("url").get<std::string>().find("%20"), std::string::npos);
+    EXPECT_EQ(json.begin().key(), "url");
+    const auto decoded = decoder.decode<VtFolder>(json);
     EXPECT_EQ(decoded, spaced);
     EXPECT_TRUE(decoded.isSystem());
-    EXPECT_THROW((void)nlohmann::json({{"url", json.at("url")}}).get<VtFolder>(),
-                 nlohmann::json::exception);
-    EXPECT_THROW((void)nlohmann::json({{"url", "/x"}, {"isSystem", false}}).get<VtFolder>(),
-                 nlohmann::json::exception);
-    EXPECT_THROW((void)nlohmann::json({{"url", json.at("url")}, {"isSystem", 1}}).get<VtFolder>(),
-                 nlohmann::json::exception);
+    const auto fails = [&](const core::Json& bad) {
+        EXPECT_THROW((void)decoder.decode<VtFolder>(bad), core::DecodingError) << bad.dump();
+    };
+    fails(core::Json{{"url", json.at("url")}});
+    fails(core::Json{{"isSystem", true}});
+    fails(core::Json{{"url", "/x"}, {"isSystem", false}});
+    fails(core::Json{{"url", "https://example.com/"}, {"isSystem", false}});
+    fails(core::Json{{"url", json.at("url")}, {"isSystem", 1}});
 }
 
 TEST(VtFile, TemporaryNamesAndValues) {
@@ -231,6 +239,7 @@ TEST(VtFile, SnapshotsAndJson) {
     root.child("sub").create();
     root.file("a.json").writeJson(std::vector<int>{1, 2, 3});
     EXPECT_EQ(root.file("a.json").readArray<int>(), (std::vector<int>{1, 2, 3}));
+    EXPECT_THROW((void)root.file("a.json").readObject<std::string>(), core::DecodingError);
     root.child("sub").file("b").writeString("bee", false);
     fs::create_symlink("a.json", root.url() / "link");
     const files::FileWrapper wrapper = VtFile(root.url()).toFileWrapper();

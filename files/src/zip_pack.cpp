@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -57,8 +58,8 @@ public:
         }
     }
 
-    void openEntry(const std::string& name, std::chrono::system_clock::time_point modified,
-                   std::uint64_t size, ZipCompression compression) {
+    void openEntry(const std::string& name, std::time_t modified, std::uint64_t size,
+                   ZipCompression compression) {
         if (name.empty()) {
             fail("an entry has no name");
         }
@@ -115,8 +116,7 @@ public:
     }
 
     /// The local date fields of `time`, kept within the years a zip date can hold.
-    static tm_zip zipDate(std::chrono::system_clock::time_point time) {
-        const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    static tm_zip zipDate(std::time_t seconds) {
         std::tm local{};
         tm_zip date{};
         if (::localtime_r(&seconds, &local) == nullptr || local.tm_year + 1900 < 1980) {
@@ -166,6 +166,16 @@ public:
 private:
     std::FILE* m_file;
 };
+
+/// Whole seconds of `date`; dates beyond any zip date collapse to the clamped ends.
+std::time_t toTime(core::Date date) {
+    const double seconds = std::floor(date.timeIntervalSince1970());
+    constexpr double kLimit = 1e15;
+    if (!(seconds > -kLimit)) {
+        return static_cast<std::time_t>(-kLimit);
+    }
+    return static_cast<std::time_t>(std::min(seconds, kLimit));
+}
 
 void refusePassword(const std::optional<std::string>& password) {
     if (password) {
@@ -264,9 +274,8 @@ void Zip::zipFiles(const std::vector<fs::path>& paths, const fs::path& zipFilePa
         if (!item.fileName) {
             fail(item.filePathURL.string().append(" has no entry name"));
         }
-        const auto modified = std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec);
-        archive.openEntry(*item.fileName, modified, static_cast<std::uint64_t>(info.st_size),
-                          compression);
+        archive.openEntry(*item.fileName, info.st_mtim.tv_sec,
+                          static_cast<std::uint64_t>(info.st_size), compression);
         for (;;) {
             const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), input.get());
             archive.write(buffer.data(), n);
@@ -303,8 +312,7 @@ void Zip::zipData(const std::vector<ArchiveFile>& archiveFiles, const fs::path& 
         if (file.data.empty()) {
             continue;
         }
-        archive.openEntry(file.filename,
-                          file.modifiedTime.value_or(std::chrono::system_clock::time_point{}),
+        archive.openEntry(file.filename, toTime(file.modifiedTime.value_or(core::Date())),
                           file.data.size(), compression);
         archive.write(file.data.data(), file.data.size());
         archive.closeEntry();

@@ -180,7 +180,7 @@ TEST(ZipPack, DataEntriesSkipEmptyOnesAndReportProgress) {
     std::vector<double> fractions;
     Zip::zipData({ArchiveFile{"a.txt", {'a', 'a', 'a'}, std::nullopt},
                   ArchiveFile{"skipped", {}, std::nullopt},
-                  ArchiveFile{"dir/b.txt", {'b'}, std::chrono::system_clock::now()}},
+                  ArchiveFile{"dir/b.txt", {'b'}, core::Date::now()}},
                  scratch / "m.zip", std::nullopt, ZipCompression::NoCompression,
                  [&](double f) { fractions.push_back(f); });
     EXPECT_EQ(fractions, (std::vector<double>{0.75, 1.0, 1.0}));

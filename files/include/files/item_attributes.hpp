@@ -1,6 +1,7 @@
 #pragma once
 
-#include <chrono>
+#include "core/date.hpp"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -11,9 +12,9 @@ namespace files {
 /// A snapshot of an item's basic attributes; each field is absent when the platform gave none.
 struct VtFileFolderItemAttributes {
     /// Last modification of the contents.
-    std::optional<std::chrono::system_clock::time_point> modificationTime;
+    std::optional<core::Date> modificationTime;
     /// Creation (birth) time, where the file system records it.
-    std::optional<std::chrono::system_clock::time_point> creationTime;
+    std::optional<core::Date> creationTime;
     /// Size in bytes.
     std::optional<std::int64_t> fileSize;
     /// The owner's account name.

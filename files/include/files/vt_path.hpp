@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/error.hpp"
-
-#include <nlohmann/json.hpp>
+#include "core/json_coding.hpp"
 
 #include <chrono>
 #include <cstddef>
@@ -89,9 +88,10 @@ struct Filename {
 };
 
 /// Encodes a file name as its single text `string()`.
-void to_json(nlohmann::json& json, const Filename& filename);
-/// Decodes a single text and parses it; any other JSON type throws the decoder's type error.
-void from_json(const nlohmann::json& json, Filename& filename);
+core::Json encodeJson(const Filename& filename, core::JsonEncoder& encoder);
+/// Decodes a single text and parses it; any other JSON type throws `core::DecodingError`.
+Filename decodeJson(std::type_identity<Filename>, const core::Json& json,
+                    core::JsonDecoder& decoder);
 
 /// An immutable snapshot of a file, a symbolic link or a folder tree, read from disk at once.
 struct FileWrapper {
@@ -224,25 +224,32 @@ public:
     /// A snapshot of the item (a folder tree is read whole); throws the platform error.
     FileWrapper toFileWrapper() const;
 
-    /// Decodes a JSON value; throws `VtPathError::notExists` when the file is missing, else the
-    /// reader's or the decoder's error.
-    template <class T>
-    T readObject() const {
+    /// Decodes a JSON value with the core JSON helpers; throws `VtPathError::notExists` when the
+    /// file is missing, else the reader's error or `core::DecodingError`.
+    template <core::JsonDecodable T>
+    T readObject(core::DateDecodingStrategy dateDecodingStrategy =
+                     core::DateDecodingStrategy::deferredToDate(),
+                 std::optional<core::JsonUserInfo> userInfo = std::nullopt) const {
         if (!exists()) {
             throw VtPathError::notExists();
         }
-        return nlohmann::json::parse(readString()).template get<T>();
+        return core::load<T>(m_url, std::move(dateDecodingStrategy), std::move(userInfo));
     }
     /// Decodes a JSON array of values, with the failures of `readObject`.
-    template <class T>
-    std::vector<T> readArray() const {
-        return readObject<std::vector<T>>();
+    template <core::JsonDecodable T>
+    std::vector<T> readArray(core::DateDecodingStrategy dateDecodingStrategy =
+                                 core::DateDecodingStrategy::deferredToDate(),
+                             std::optional<core::JsonUserInfo> userInfo = std::nullopt) const {
+        return readObject<std::vector<T>>(std::move(dateDecodingStrategy), std::move(userInfo));
     }
-    /// Encodes `value` (one object or a vector of them) as JSON and writes it, not atomically.
-    template <class T>
-    void writeJson(const T& value, bool prettyPrinted = false) const {
-        const std::string text = nlohmann::json(value).dump(prettyPrinted ? 2 : -1);
-        writeString(text, false);
+    /// Encodes `value` (one value, or a vector of them) as JSON and writes it, not atomically;
+    /// throws `core::EncodingError` (writing nothing) or the platform error.
+    template <core::JsonEncodable T>
+    void writeJson(const T& value,
+                   core::DateEncodingStrategy dateEncodingStrategy =
+                       core::DateEncodingStrategy::deferredToDate(),
+                   bool prettyPrinted = false) const {
+        core::save(value, m_url, std::move(dateEncodingStrategy), prettyPrinted);
     }
 
     /// The item's times, size and owner; absent when the item cannot be examined.
@@ -363,6 +370,13 @@ private:
     bool m_isSystem = false;
 };
 
+/// Encodes a folder as {"url": "file:///…/", "isSystem": bool}.
+core::Json encodeJson(const VtFolder& folder, core::JsonEncoder& encoder);
+/// Decodes the form above; both keys are required with their types, and the URL must be a file
+/// URL; throws `core::DecodingError` otherwise.
+VtFolder decodeJson(std::type_identity<VtFolder>, const core::Json& json,
+                    core::JsonDecoder& decoder);
+
 /// The value for a path: `VtFile(path)`.
 inline VtFile toFile(const std::filesystem::path& url) {
     return VtFile(url);
@@ -394,16 +408,6 @@ concept VtIOFolder = VtIOItem<T> && requires(const T& folder, const std::filesys
 void checkNotProtected(const std::filesystem::path& path);
 
 } // namespace files
-
-/// JSON form of a folder: {"url": "file://…/", "isSystem": bool}; decoding requires both keys
-/// with their types and throws the decoder's error otherwise.
-template <>
-struct nlohmann::adl_serializer<files::VtFolder> {
-    /// Decodes the form above.
-    static files::VtFolder from_json(const nlohmann::json& json);
-    /// Encodes the form above.
-    static void to_json(nlohmann::json& json, const files::VtFolder& folder);
-};
 
 template <>
 struct std::hash<files::Filename> {

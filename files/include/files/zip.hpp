@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/date.hpp"
 #include "core/error.hpp"
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -60,7 +60,7 @@ struct ArchiveFile {
     /// The entry's bytes.
     std::vector<std::uint8_t> data;
     /// The entry's modification time; absent stores the earliest zip date.
-    std::optional<std::chrono::system_clock::time_point> modifiedTime;
+    std::optional<core::Date> modifiedTime;
 };
 
 /// Limits that unpacking enforces before and while inflating, against archives built to exhaust
