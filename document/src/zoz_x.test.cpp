@@ -2,6 +2,7 @@
 
 #include "document/image_codec.hpp"
 #include "document/json_coding.hpp"
+#include "document/zoz_project.hpp"
 
 #include "core/calendar.hpp"
 #include "core/uuid.hpp"
@@ -281,6 +282,39 @@ TEST_F(Container, WriterPacksWhatItReadsAndFailedSavesKeepOldFiles) {
     fs::remove(work.url() / "project.moc");
     EXPECT_THROW(manager.zozFile(project, work, target), DocumentError);
     EXPECT_EQ(readText(target.url()), savedDoc);
+}
+
+TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
+    const std::string jpeg = jpegBytes();
+    const fs::path good =
+        makeZip("good.zoz", {{"project.moc", R"({"Uid":"p","Name":"Plan","Ples":[{"Id":1,"Nm":"Ann",
+            "Pt":"ph"}],"Root":{"Uid":0,"Childs":[{"Uid":1,"Start":"2024-01-01",
+            "Finish":"2024-01-05","Res":[{"Pid":1,"WL":100},{"Pid":7,"WL":50}]}]}})"},
+                             {"ph.jpg", jpeg}});
+    const files::VtFolder work = workingFolder();
+    const auto project = Manager().load(files::VtFile(good), work);
+    ASSERT_TRUE(project);
+    EXPECT_EQ(project->name(), "Plan");
+    EXPECT_EQ(project->taskCount(), 2U);
+    EXPECT_EQ(project->findTask(1)->resources().assignments().size(), 1U);
+    EXPECT_EQ(readText(work.url() / "Photo" / "ph.jpg"), jpeg);
+
+    // No "Uid", or a date outside the valid range: the JSON and images are in the working
+    // folder, the temporary folder is gone, and the load fails as invalid project data.
+    for (const char* json : {R"({"Name":"x","Ples":[]})",
+                             R"({"Uid":"p","Root":{"Uid":0,"Childs":[{"Uid":1,
+                                 "Start":"1700-01-01","Finish":"2024-01-05"}]}})"}) {
+        const files::VtFolder folder = workingFolder();
+        try {
+            Manager().load(files::VtFile(makeZip("bad.zoz", {{"project.moc", json}})), folder);
+            ADD_FAILURE() << json;
+        } catch (const DocumentError& error) {
+            EXPECT_EQ(error.code(), DocumentError::Code::InvalidProjectData);
+        }
+        EXPECT_TRUE(fs::exists(folder.url() / "project.moc"));
+        EXPECT_EQ(countEntries(m_tmp), 0U);
+        fs::remove(m_scratch / "bad.zoz");
+    }
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "report/report_render.hpp"
 
-#include <unicode/datefmt.h>
+#include "core/date_formatter.hpp"
 
 #include <cstdint>
 #include <memory>
@@ -27,8 +27,8 @@ private:
     std::unordered_map<std::uint64_t, std::string> m_memo;
 };
 
-// Period titles with date formatters made for one render pass (ICU date formatters are not
-// safe to share between threads).
+// Period titles with date formatters made for one render pass, so that parallel renders never
+// wait on each other's formatter lock.
 class TitleMaker {
 public:
     explicit TitleMaker(const ReportRender& render);
@@ -38,11 +38,9 @@ public:
     std::string title(const Period& period) const;
 
 private:
-    std::string formatDate(const std::unique_ptr<icu::DateFormat>& format, core::Date date) const;
-
     const ReportRender& m_render;
-    std::unique_ptr<icu::DateFormat> m_day;
-    std::unique_ptr<icu::DateFormat> m_month;
+    core::DateFormatter m_day;
+    core::DateFormatter m_month;
 };
 
 } // namespace report::detail

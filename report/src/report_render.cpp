@@ -4,11 +4,8 @@
 #include "core/calendar.hpp"
 #include "report_builder.hpp"
 
-#include <unicode/datefmt.h>
-#include <unicode/gregocal.h>
 #include <unicode/locid.h>
 #include <unicode/numberformatter.h>
-#include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
 #include <cstring>
@@ -18,6 +15,8 @@ namespace report {
 
 namespace detail {
 
+// ICU's own formatter rather than core's wrapper: the cells need its sign policy that never
+// writes a negative zero, and an immutable formatter that threads share without a lock.
 struct NumberFormat {
     icu::number::LocalizedNumberFormatter formatter;
 };
@@ -77,51 +76,22 @@ const std::string& CellTextMaker::text(double amount, bool hideZero) {
 }
 
 TitleMaker::TitleMaker(const ReportRender& render) : m_render(render) {
+    // Titles are Gregorian dates in the report's zone, in the render's locale.
     const core::Calendar calendar = core::Calendar::current();
-    const icu::Locale locale(render.localeId().c_str());
-    UErrorCode status = U_ZERO_ERROR;
-    m_day.reset(icu::DateFormat::createInstanceForSkeleton("yMd", locale, status));
-    if (U_FAILURE(status)) {
-        m_day.reset();
+    for (auto* format : {&m_day, &m_month}) {
+        format->setCalendar(calendar);
+        format->setLocale(render.localeId());
     }
-    status = U_ZERO_ERROR;
-    m_month.reset(icu::DateFormat::createInstanceForSkeleton("yMMM", locale, status));
-    if (U_FAILURE(status)) {
-        m_month.reset();
-    }
-    const icu::UnicodeString zoneId = icu::UnicodeString::fromUTF8(calendar.timeZoneId());
-    for (auto* format : {m_day.get(), m_month.get()}) {
-        if (format == nullptr) {
-            continue;
-        }
-        // Titles are Gregorian dates in the report's zone, whatever the locale's own calendar.
-        status = U_ZERO_ERROR;
-        auto* gregorian = new icu::GregorianCalendar(locale, status);
-        if (U_SUCCESS(status)) {
-            format->adoptCalendar(gregorian);
-        } else {
-            delete gregorian;
-        }
-        format->adoptTimeZone(icu::TimeZone::createTimeZone(zoneId));
-    }
+    m_day.setLocalizedDateFormatFromTemplate("yMd");
+    m_month.setLocalizedDateFormatFromTemplate("yMMM");
 }
 
 TitleMaker::~TitleMaker() = default;
 
-std::string TitleMaker::formatDate(const std::unique_ptr<icu::DateFormat>& format,
-                                   core::Date date) const {
-    if (!format) {
-        return {};
-    }
-    icu::UnicodeString text;
-    format->format(date.timeIntervalSince1970() * 1000.0, text);
-    return toUtf8(text);
-}
-
 std::string TitleMaker::title(const Period& period) const {
     switch (period.kind()) {
     case Period::Kind::day:
-        return formatDate(m_day, period.date());
+        return m_day.string(period.date());
     case Period::Kind::week:
         if (m_render.weekDisplay() == ReportRender::WeekDisplay::week) {
             // Appending keeps GCC 12 clear of a false -Wrestrict on `"W" + std::string`.
@@ -129,12 +99,12 @@ std::string TitleMaker::title(const Period& period) const {
             title.append(std::to_string(std::get<Period::Week>(period.payload()).week));
             return title;
         }
-        return formatDate(m_day, period.date());
+        return m_day.string(period.date());
     case Period::Kind::month:
         if (m_render.monthDisplay() == ReportRender::MonthDisplay::month) {
-            return formatDate(m_month, period.date());
+            return m_month.string(period.date());
         }
-        return formatDate(m_day, period.date());
+        return m_day.string(period.date());
     }
     return {};
 }
