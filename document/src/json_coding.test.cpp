@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -65,6 +68,96 @@ TEST_F(JsonCoding, StrictKindsFailTheWholeDocument) {
     EXPECT_EQ(failure(R"({"Uid":"p",)"), Code::invalidSyntax);
     EXPECT_EQ(failure("not json"), Code::invalidSyntax);
     EXPECT_EQ(failure(""), Code::invalidSyntax);
+}
+
+TEST_F(JsonCoding, EveryFieldAcceptsItsKindAndNullOnly) {
+    // Each key of each object, by the kind it holds.
+    enum Kind { kString, kInt, kDouble, kBool, kDate, kObject, kArray };
+    struct Place {
+        std::string before;
+        std::string after;
+        std::vector<std::pair<std::string, Kind>> keys;
+    };
+    const std::vector<Place> places{
+        {"{",
+         "}",
+         {{"Uid", kString},   {"Name", kString},  {"Ver", kString},      {"Color", kInt},
+          {"ColorV2", kInt},  {"Image", kString}, {"Ples", kArray},      {"Cal", kString},
+          {"Root", kObject},  {"LstUpd", kDate},  {"Dvc", kString},      {"Note", kString},
+          {"DftCr", kDouble}, {"CurFmt", kBool},  {"Currency", kString}, {"WkHrs", kDouble},
+          {"Scale", kDouble}, {"OriTm", kDate},   {"OffY", kDouble},     {"LinkT", kInt},
+          {"LinkS", kBool},   {"WkOnly", kBool},  {"Author", kString},   {"Banner", kString}}},
+        {R"({"Root":{"Childs":[{)",
+         "}]}}",
+         {{"Uid", kInt},
+          {"Type", kInt},
+          {"Name", kString},
+          {"Start", kDate},
+          {"Finish", kDate},
+          {"Comp", kInt},
+          {"Res", kArray},
+          {"Work", kObject},
+          {"Phys", kInt},
+          {"Ctor", kInt},
+          {"Cost", kObject},
+          {"Color", kInt},
+          {"ColorV2", kInt},
+          {"Icon", kInt},
+          {"Note", kString},
+          {"Pred", kArray},
+          {"DateBaseline", kObject},
+          {"url1", kObject},
+          {"url2", kObject},
+          {"Childs", kArray},
+          {"Clps", kBool}}},
+        {R"({"Ples":[{)",
+         "}]}",
+         {{"Id", kInt}, {"Nm", kString}, {"Pt", kString}, {"Em", kString}, {"Cr", kDouble}}},
+        {R"({"Root":{"Res":[{)", "}]}}", {{"Pid", kInt}, {"WL", kInt}}},
+        {R"({"Root":{"Work":{)", "}}}", {{"WT", kInt}, {"Work", kDouble}}},
+        {R"({"Root":{"Cost":{)", "}}}", {{"Auto", kBool}, {"Labc", kDouble}, {"Mats", kDouble}}},
+        {R"({"Root":{"DateBaseline":{)", "}}}", {{"start", kDate}, {"finish", kDate}}},
+        {R"({"Root":{"url1":{)", "}}}", {{"title", kString}, {"url", kString}}},
+        {R"({"Root":{"url2":{)", "}}}", {{"title", kString}, {"url", kString}}},
+    };
+    // One JSON value of each kind, and the kinds of field that take it.
+    const std::vector<std::pair<std::string, std::vector<Kind>>> values{
+        {R"("text")", {kString}}, {R"("2024-01-02")", {kString, kDate}},
+        {"1", {kInt, kDouble}},   {"1.5", {kDouble}},
+        {"true", {kBool}},        {"{}", {kObject}},
+        {"[]", {kArray}},         {"null", {kString, kInt, kDouble, kBool, kDate, kObject, kArray}},
+    };
+    for (const Place& place : places) {
+        for (const auto& [key, kind] : place.keys) {
+            for (const auto& [value, takers] : values) {
+                const std::string text = place.before + "\"" + key + "\":" + value + place.after;
+                const bool accepted = std::find(takers.begin(), takers.end(), kind) != takers.end();
+                bool decoded = false;
+                try {
+                    decoded = decodeJsonProject(text).has_value();
+                } catch (const JsonCodingError&) {
+                }
+                EXPECT_EQ(decoded, accepted) << text;
+            }
+        }
+    }
+    // The elements of the lists take only their own kind.
+    for (const char* const pattern : {R"({"Ples":[X]})", R"({"Root":{"Res":[X]}})",
+                                      R"({"Root":{"Childs":[X]}})", R"({"Root":{"Pred":[X]}})"}) {
+        const std::string list = pattern;
+        const bool ofIds = list.find("Pred") != std::string::npos;
+        for (const char* element : {R"("text")", "1", "1.5", "true", "{}", "[]", "null"}) {
+            std::string text = list;
+            text.replace(text.find('X'), 1, element);
+            const bool accepted = std::string(element) == (ofIds ? "1" : "{}");
+            bool decoded = false;
+            try {
+                decoded = decodeJsonProject(text).has_value();
+            } catch (const JsonCodingError&) {
+            }
+            EXPECT_EQ(decoded, accepted) << text;
+        }
+    }
 }
 
 TEST_F(JsonCoding, NumbersAreExactOrRefused) {
