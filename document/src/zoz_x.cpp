@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -77,12 +78,15 @@ void throwLogged(DocumentError::Code code, const std::string& message,
     throw DocumentError(code);
 }
 
+// Where each unpacked JPEG went when it was moved into the working folder, by image id.
+using PlacedImages = std::map<std::string, fs::path>;
+
 // Copies one image of the unpacked document into the working folder: the JPEG as it is, or
 // the PNG converted to JPEG. Problems are logged; loading goes on without the image.
 void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
                                              const std::string& imageId,
                                              const files::VtFile& workingFile,
-                                             const std::string& logSeed) {
+                                             const std::string& logSeed, PlacedImages& placed) {
     if (!isPlainImageId(imageId)) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId +
                            " as its id is not a plain file name");
@@ -90,16 +94,27 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
     }
     const fs::path jpg = sourceFolder / (imageId + ".jpg");
     const fs::path png = sourceFolder / (imageId + ".png");
-    if (isRegularFile(jpg)) {
+    // An id named by several roles (a photo that is also the cover) was packed once: the later
+    // roles copy the file that the first one moved out.
+    const auto earlier = placed.find(imageId);
+    if (isRegularFile(jpg) || earlier != placed.end()) {
+        if (earlier != placed.end() && earlier->second == workingFile.url()) {
+            return;
+        }
         try {
             std::error_code ec;
             if (fs::file_size(jpg, ec) > kMaxImageFileBytes && !ec) {
                 throw ImageCodecError(ImageCodecError::Code::tooLarge,
                                       "The image file exceeds the size limit");
             }
-            // The unpacked file is dropped with its folder anyway: moving it gives the same
-            // working folder as a copy, at a fraction of the cost.
-            files::VtFile(jpg).move(workingFile);
+            if (earlier != placed.end()) {
+                files::VtFile(earlier->second).copy(workingFile);
+            } else {
+                // The unpacked file is dropped with its folder anyway: moving it gives the same
+                // working folder as a copy, at a fraction of the cost.
+                files::VtFile(jpg).move(workingFile);
+                placed.emplace(imageId, workingFile.url());
+            }
         } catch (const std::exception& error) {
             core::Log::error("Failed to copy " + logSeed + " of " + imageId + " as " +
                              core::localizedDescription(error));
@@ -298,6 +313,7 @@ ReadResult readDocument(const files::VtFile& document,
             throwLogged(DocumentError::Code::OpenError,
                         "Failed to copy the json file when opening project at:" + path);
         }
+        PlacedImages placed;
         if (json.peoples) {
             const files::VtFolder photos = working.photoFolder();
             if (!photos.exists()) {
@@ -307,7 +323,7 @@ ReadResult readDocument(const files::VtFile& document,
                 if (member.photoId && !member.photoId->empty()) {
                     copyImageFromUnzipFolderToWorkingFolder(
                         unzipFolder.url(), *member.photoId,
-                        files::VtFile(photos.url() / (*member.photoId + ".jpg")), "photo");
+                        files::VtFile(photos.url() / (*member.photoId + ".jpg")), "photo", placed);
                 }
             }
         }
@@ -316,7 +332,7 @@ ReadResult readDocument(const files::VtFile& document,
             if (id && !id->empty()) {
                 copyImageFromUnzipFolderToWorkingFolder(
                     unzipFolder.url(), *id, files::VtFile(working.root().url() / (*id + ".jpg")),
-                    role);
+                    role, placed);
             }
         };
         copyRootImage(json.imageId, "tile cover image");

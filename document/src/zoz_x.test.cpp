@@ -164,6 +164,21 @@ TEST_F(Container, LoadCopiesJsonAndImagesAndConvertsPngPhotos) {
     EXPECT_EQ(countEntries(m_tmp), 0U);
 }
 
+TEST_F(Container, OneImageServesEveryRoleThatNamesIt) {
+    // The writer packs an image once, however many roles name it; each role gets its copy back.
+    const std::string jpeg = jpegBytes();
+    const fs::path doc =
+        makeZip("shared.zoz", {{"project.moc", R"({"Uid":"p","Image":"logo","Banner":"logo",
+            "Ples":[{"Id":1,"Nm":"A","Pt":"logo"},{"Id":2,"Nm":"B","Pt":"logo"}]})"},
+                               {"logo.jpg", jpeg}});
+    const files::VtFolder work = workingFolder();
+    Manager().jsonProject(files::VtFile(doc), work);
+    EXPECT_EQ(readText(work.url() / "Photo" / "logo.jpg"), jpeg);
+    EXPECT_EQ(readText(work.url() / "logo.jpg"), jpeg);
+    EXPECT_EQ(countEntries(work.url()), 4U);
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+}
+
 TEST_F(Container, PhotoFolderExistsExactlyWhenPlesIsPresent) {
     const files::VtFolder without = workingFolder();
     Manager().jsonProject(files::VtFile(makeZip("a.zoz", {{"project.moc", R"({"Uid":"p"})"}})),
