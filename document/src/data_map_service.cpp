@@ -5,13 +5,16 @@
 #include "document/dezuduz_document_config.hpp"
 #include "document/zoz_project.hpp"
 #include "document/zoz_task_links.hpp"
+#include "document/zoz_task_resources.hpp"
 
 #include "algorithm/tree_node.hpp"
 #include "core/calendar.hpp"
 #include "core/log.hpp"
 #include "core/string_utils.hpp"
 
+#include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -90,12 +93,22 @@ void fillTask(ZozProjectTask& task, const JsonTask& json, const MemberTable& mem
     task.setName(json.name.value_or(""));
     task.setCompletedPercentage(json.completedPercent.value_or(0));
     if (json.resources) {
+        // As `addOrUpdateResource` for each entry, but a member listed again is found in a table:
+        // a search of the task's list per entry would make a long list quadratic.
+        std::unordered_map<std::int64_t, std::shared_ptr<ZozTaskResourceAssignment>> added;
         for (const auto& assignment : *json.resources) {
             if (!assignment.workload || *assignment.workload <= 0 || !assignment.peopleId) {
                 continue;
             }
-            if (auto member = findMember(members, *assignment.peopleId)) {
-                task.resources().addOrUpdateResource(member, *assignment.workload);
+            const auto member = findMember(members, *assignment.peopleId);
+            if (!member) {
+                continue;
+            }
+            if (const auto it = added.find(member->id()); it != added.end()) {
+                it->second->setWorkload(*assignment.workload);
+            } else if (auto appended =
+                           task.resources().appendResource(member, *assignment.workload)) {
+                added.emplace(member->id(), std::move(appended));
             }
         }
     }
@@ -183,7 +196,23 @@ TaskPtr mapTaskTree(const JsonTask& rootJson, const std::shared_ptr<ZozProject>&
     return root;
 }
 
-void buildTaskLinks(const TaskPtr& task, const std::unordered_map<std::int64_t, TaskPtr>& lookup) {
+// The (predecessor, successor id) pairs linked so far: a link list is searched through this
+// table rather than entry by entry, which would make long lists quadratic.
+struct LinkKey {
+    const ZozProjectTask* predecessor;
+    std::int64_t successorId;
+    friend bool operator==(const LinkKey&, const LinkKey&) = default;
+};
+struct LinkKeyHash {
+    std::size_t operator()(const LinkKey& key) const noexcept {
+        return std::hash<const ZozProjectTask*>()(key.predecessor) ^
+               (std::hash<std::int64_t>()(key.successorId) * 0x9E3779B97F4A7C15ULL);
+    }
+};
+using LinkedPairs = std::unordered_set<LinkKey, LinkKeyHash>;
+
+void buildTaskLinks(const TaskPtr& task, const std::unordered_map<std::int64_t, TaskPtr>& lookup,
+                    LinkedPairs& linked) {
     const TaskPtr project = task->getRootTaskOfDirectProject();
     if (!project || task->isGroupTask()) {
         return;
@@ -192,6 +221,8 @@ void buildTaskLinks(const TaskPtr& task, const std::unordered_map<std::int64_t, 
     if (!ids) {
         return;
     }
+    // Ids already among this task's predecessors.
+    std::unordered_set<std::int64_t> predecessorIds;
     for (const std::int64_t id : *ids) {
         const auto found = lookup.find(id);
         if (found == lookup.end()) {
@@ -216,7 +247,14 @@ void buildTaskLinks(const TaskPtr& task, const std::unordered_map<std::int64_t, 
                              mapLocation());
             continue;
         }
-        task->links().addPredecessor(predecessor);
+        // Each end takes the other only when no entry of the same id is there yet, as
+        // `addPredecessor` would.
+        if (linked.insert({predecessor.get(), task->id()}).second) {
+            predecessor->links().successorCollection().appendUnchecked(task);
+        }
+        if (predecessorIds.insert(predecessor->id()).second) {
+            task->links().predecessorCollection().appendUnchecked(predecessor);
+        }
     }
     task->clearPredecessorIdListBuf();
 }
@@ -289,8 +327,9 @@ std::shared_ptr<ZozProject> map(const JsonProject& json) {
             lookup[task->id()] = task;
         }
     });
+    LinkedPairs linked;
     algorithm::treeTravel(project->storedRoot(), true,
-                          [&](const TaskPtr& task) { buildTaskLinks(task, lookup); });
+                          [&](const TaskPtr& task) { buildTaskLinks(task, lookup, linked); });
     project->storedRoot()->setGlobalSequenceNoInTaskTree(0);
     return project;
 }

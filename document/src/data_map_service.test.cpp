@@ -214,6 +214,46 @@ TEST_F(Mapping, HostileTreesAreMappedSoundly) {
     EXPECT_EQ(predecessorIds(*linked, kTasks), std::vector<std::int64_t>{kTasks - 1});
 }
 
+TEST_F(Mapping, LongListsOfLinksAndAssignmentsMapInOnePass) {
+    // Each list is long enough that a search of the task's list per entry would take minutes:
+    // one task after all others, all others after one task, and one task on every member.
+    constexpr int kCount = 60'000;
+    std::string text = R"({"Uid":"p","Ples":[)";
+    for (int i = 1; i <= kCount; ++i) {
+        text.append(i > 1 ? "," : "").append(R"({"Id":)" + std::to_string(i) + R"(,"Nm":"m"})");
+    }
+    text += R"(],"Root":{"Uid":0,"Childs":[{"Uid":1,"Start":"2024-01-01","Finish":"2024-01-02",
+        "Res":[)";
+    for (int i = 1; i <= kCount; ++i) {
+        text.append(i > 1 ? "," : "").append(R"({"Pid":)" + std::to_string(i) + R"(,"WL":10})");
+    }
+    // A member listed again keeps its place and takes the later workload, clamped.
+    text += R"(,{"Pid":2,"WL":150},{"Pid":3,"WL":40}],"Pred":[)";
+    for (int i = 2; i <= kCount; ++i) {
+        text.append(i > 2 ? "," : "").append(std::to_string(i));
+    }
+    text += "]}";
+    for (int i = 2; i <= kCount; ++i) {
+        text += R"(,{"Uid":)" + std::to_string(i) +
+                R"(,"Start":"2024-01-01","Finish":"2024-01-02","Pred":[1, 1]})";
+    }
+    text += "]}}";
+    const auto project = load(text);
+    ASSERT_TRUE(project);
+    const auto first = project->findTask(1);
+    const auto& assignments = first->resources().assignments();
+    ASSERT_EQ(assignments.size(), static_cast<std::size_t>(kCount));
+    EXPECT_EQ(assignments[0]->workload(), 10);
+    EXPECT_EQ(assignments[1]->member()->id(), 2);
+    EXPECT_EQ(assignments[1]->workload(), 100);
+    EXPECT_EQ(assignments[2]->workload(), 40);
+    EXPECT_EQ(first->links().predecessorCount(), static_cast<std::size_t>(kCount - 1));
+    EXPECT_EQ(first->links().successorCount(), static_cast<std::size_t>(kCount - 1));
+    const auto last = project->findTask(kCount);
+    EXPECT_EQ(predecessorIds(*project, kCount), std::vector<std::int64_t>{1});
+    EXPECT_EQ(last->links().successorCount(), 1U);
+}
+
 TEST_F(Mapping, WriterWritesStoredAndCalculatedValues) {
     const auto project = load(kSmall);
     ASSERT_TRUE(project);

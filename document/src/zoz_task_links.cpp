@@ -41,6 +41,12 @@ bool ZozLinkCollection::add(const std::shared_ptr<ZozProjectTask>& task) {
     return true;
 }
 
+void ZozLinkCollection::appendUnchecked(const std::shared_ptr<ZozProjectTask>& task) {
+    if (task) {
+        m_links.push_back(task);
+    }
+}
+
 std::optional<std::vector<std::shared_ptr<ZozProjectTask>>> ZozLinkCollection::links() const {
     if (isEmpty()) {
         return std::nullopt;

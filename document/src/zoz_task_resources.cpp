@@ -128,6 +128,16 @@ void ZozTaskResources::addOrUpdateResource(const std::shared_ptr<ZozProjectMembe
     m_assignments.push_back(std::make_shared<ZozTaskResourceAssignment>(member, workload));
 }
 
+std::shared_ptr<ZozTaskResourceAssignment>
+ZozTaskResources::appendResource(const std::shared_ptr<ZozProjectMember>& member,
+                                 std::int64_t workload) {
+    if (m_frozen || !member) {
+        return nullptr;
+    }
+    return m_assignments.emplace_back(
+        std::make_shared<ZozTaskResourceAssignment>(member, workload));
+}
+
 void ZozTaskResources::remove(std::int64_t memberId) {
     if (m_frozen) {
         return;

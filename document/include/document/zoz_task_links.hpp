@@ -43,6 +43,9 @@ public:
     bool contains(const ZozProjectTask& task) const;
     /// Appends `task` unless a visible entry already has its id; returns whether it was added.
     bool add(const std::shared_ptr<ZozProjectTask>& task);
+    /// Appends `task` without looking for an entry of its id, for a caller that knows there is
+    /// none; a null task is ignored.
+    void appendUnchecked(const std::shared_ptr<ZozProjectTask>& task);
     /// The live entries, or absent when `isEmpty`.
     std::optional<std::vector<std::shared_ptr<ZozProjectTask>>> links() const;
     /// The live entries as stored, also when hidden.

@@ -74,6 +74,11 @@ public:
     /// new one (workload unclamped); a null member is ignored.
     void addOrUpdateResource(const std::shared_ptr<ZozProjectMember>& member,
                              std::int64_t workload);
+    /// Appends a new assignment (workload unclamped) without looking for one of the same member,
+    /// for a caller that knows there is none; returns it, or null when the member is null or the
+    /// list ignores changes.
+    std::shared_ptr<ZozTaskResourceAssignment>
+    appendResource(const std::shared_ptr<ZozProjectMember>& member, std::int64_t workload);
     /// Removes the first assignment of `memberId`, if any.
     void remove(std::int64_t memberId);
     /// The row text: ",id,workload" for each assignment in order; "" when empty.
