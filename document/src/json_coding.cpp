@@ -142,9 +142,14 @@ public:
             std::size_t depth;
         };
         std::vector<Pending> pending{{&root, &out, 2}};
+        std::size_t tasks = 0;
         while (!pending.empty()) {
             const Pending p = pending.back();
             pending.pop_back();
+            if (++tasks > kMaxJsonTasks) {
+                throw JsonCodingError(JsonCodingError::Code::notEncodable,
+                                      "The task tree is too large to be read back");
+            }
             // A tree the reader would refuse is never written.
             if (p.depth + innerDepth(*p.task) > kMaxJsonDepth) {
                 throw JsonCodingError(JsonCodingError::Code::notEncodable,
@@ -179,6 +184,10 @@ public:
         put(o, "ColorV2", p.newColorIndex);
         put(o, "Image", p.imageId);
         if (p.peoples) {
+            if (p.peoples->size() > kMaxJsonMembers) {
+                throw JsonCodingError(JsonCodingError::Code::notEncodable,
+                                      "The team is too large to be read back");
+            }
             OrderedJson list = OrderedJson::array();
             for (const auto& m : *p.peoples) {
                 OrderedJson entry = OrderedJson::object();

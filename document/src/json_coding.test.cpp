@@ -250,6 +250,40 @@ TEST_F(JsonCoding, NestingIsLimitedWithoutRecursion) {
     EXPECT_NO_THROW(document::encodeJsonProjectText(project));
 }
 
+TEST_F(JsonCoding, TasksAndMembersAreCounted) {
+    using Code = JsonCodingError::Code;
+    // A task of ten bytes of text takes hundreds in memory: the count is what is limited.
+    const auto tree = [](std::size_t tasks) {
+        std::string text = R"({"Root":{"Uid":0,"Childs":[)";
+        for (std::size_t i = 1; i < tasks; ++i) {
+            text += i > 1 ? R"(,{"Uid":1})" : R"({"Uid":1})";
+        }
+        return text + "]}}";
+    };
+    EXPECT_EQ(failure(tree(document::kMaxJsonTasks + 1)), Code::tooLarge);
+    const auto team = [](std::size_t members) {
+        std::string text = R"({"Ples":[)";
+        for (std::size_t i = 0; i < members; ++i) {
+            text += i > 0 ? R"(,{"Id":1})" : R"({"Id":1})";
+        }
+        return text + "]}";
+    };
+    const JsonProject full = decode(team(document::kMaxJsonMembers));
+    EXPECT_EQ(full.peoples->size(), document::kMaxJsonMembers);
+    EXPECT_NO_THROW(document::encodeJsonProjectText(full));
+    EXPECT_EQ(failure(team(document::kMaxJsonMembers + 1)), Code::tooLarge);
+
+    // What the reader refuses is never written.
+    JsonProject crowded = full;
+    crowded.peoples->emplace_back();
+    EXPECT_FALSE(document::encodeJsonProject({crowded}));
+    JsonProject wide("P", "Plan");
+    wide.root.emplace().childs.emplace(document::kMaxJsonTasks);
+    EXPECT_FALSE(document::encodeJsonProject({wide}));
+    wide.root->childs->pop_back();
+    EXPECT_TRUE(document::encodeJsonProject({wide}));
+}
+
 TEST_F(JsonCoding, DatesInTheShortAndLongForms) {
     const auto berlin = core::Calendar::current();
     const auto at = [&](int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {

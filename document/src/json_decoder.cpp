@@ -670,6 +670,14 @@ private:
 
     void push(Kind kind, Target target) { m_stack.push_back({kind, target, Field::unknown, {}}); }
 
+    // Counts one more task or member before it is made, against its limit.
+    void count(std::size_t& counter, std::size_t limit, std::string_view what) {
+        if (++counter > limit) {
+            fail(JsonCodingError::Code::tooLarge,
+                 join({"The project holds more than ", std::to_string(limit), " ", what}));
+        }
+    }
+
     void open(bool array) {
         if (m_stack.empty()) {
             if (array) {
@@ -686,6 +694,7 @@ private:
             if (array) {
                 mismatch("an object");
             }
+            count(m_members, kMaxJsonMembers, "members");
             return push(Kind::people,
                         &std::get<std::vector<JsonPeople>*>(top.target)->emplace_back());
         case Kind::resList:
@@ -699,6 +708,7 @@ private:
             if (array) {
                 mismatch("an object");
             }
+            count(m_tasks, kMaxJsonTasks, "tasks");
             return push(Kind::task, &std::get<std::vector<JsonTask>*>(top.target)->emplace_back());
         case Kind::predList:
             mismatch("an integer");
@@ -715,6 +725,7 @@ private:
                 return push(Kind::peopleList, &p.peoples.emplace());
             }
             if (top.field == Field::pRoot && !array) {
+                count(m_tasks, kMaxJsonTasks, "tasks");
                 return push(Kind::task, &p.root.emplace());
             }
         } else if (top.kind == Kind::task) {
@@ -771,6 +782,8 @@ private:
 
     std::vector<Frame> m_stack;
     std::size_t m_depth = 0;
+    std::size_t m_tasks = 0;
+    std::size_t m_members = 0;
     std::optional<JsonProject> m_result;
     std::exception_ptr m_error;
     std::unordered_map<std::string, core::Date> m_dates;

@@ -23,6 +23,12 @@ inline constexpr std::int64_t kMaxJsonId = (std::int64_t{1} << 53) - 1;
 /// day-weighted percentages cannot overflow.
 inline constexpr std::int64_t kMaxJsonPercent = 1'000'000'000;
 
+/// Most tasks the task tree of "project.moc" may hold: a task takes far more memory than its
+/// text, so a small hostile text could otherwise claim gigabytes.
+inline constexpr std::size_t kMaxJsonTasks = 250'000;
+/// Most members "Ples" may hold, for the same reason.
+inline constexpr std::size_t kMaxJsonMembers = 100'000;
+
 /// The document's type identifier.
 inline constexpr std::string_view kZozTypeIdentifier = "com.zidavoze.dezuduz.zoz";
 /// The document's file-name extension, without the dot.
@@ -34,7 +40,14 @@ bool hasZozExtension(const std::filesystem::path& path);
 /// A failure to decode or encode the project JSON; the message says where and why.
 class JsonCodingError : public core::Error {
 public:
-    enum class Code { invalidSyntax = 1, tooDeep, typeMismatch, dataCorrupted, notEncodable };
+    enum class Code {
+        invalidSyntax = 1,
+        tooDeep,
+        typeMismatch,
+        dataCorrupted,
+        notEncodable,
+        tooLarge
+    };
     /// An error of the given case with a human-readable reason.
     JsonCodingError(Code code, std::string message);
     /// The error's case.
@@ -53,8 +66,9 @@ core::Date decodeJsonDate(std::string_view text);
 std::optional<std::string> encodeJsonDate(core::Date date);
 
 /// Decodes the text of "project.moc" strictly: a wrong kind under a known key, a "Type" outside
-/// 0 to 2, an integer that is not exact or out of range, a bad date or nesting deeper than
-/// `kMaxJsonDepth` throws `JsonCodingError`. JSON `null` as the whole text gives absent.
+/// 0 to 2, an integer that is not exact or out of range, a bad date, nesting deeper than
+/// `kMaxJsonDepth` or more than `kMaxJsonTasks` tasks or `kMaxJsonMembers` members throws
+/// `JsonCodingError`. JSON `null` as the whole text gives absent.
 std::optional<JsonProject> decodeJsonProject(std::string_view text);
 
 /// Reads and decodes a "project.moc" file; absent on any failure (nothing is logged).
@@ -62,7 +76,7 @@ std::optional<JsonProjectData> loadJsonProject(const std::filesystem::path& file
 
 /// The project as UTF-8 JSON (indented when `prettyPrint`) with keys in table order and no
 /// `null`; throws `JsonCodingError` for a non-finite number, a date that cannot be written, text
-/// that is not UTF-8 or a task tree too deep to be read back.
+/// that is not UTF-8, or a task tree or team too deep or too large to be read back.
 std::string encodeJsonProjectText(const JsonProject& project, bool prettyPrint = true);
 
 /// The holder's project as JSON text; absent when there is no project or it cannot be encoded.
