@@ -210,6 +210,16 @@ TEST(Date, ArithmeticThatYieldsNoDateLeavesTheDateAlone) {
     EXPECT_EQ(huge.year(), 0);
     EXPECT_EQ(huge.days(date), 0);
     EXPECT_EQ(huge.toString("yyyy"), "");
+    // Finite dates beyond the calendar have no day: they stay where they are.
+    for (const double seconds : {1e300, -1e300, 1.9e14}) {
+        const Date far(seconds);
+        EXPECT_TRUE(sameBits(far.toDayOnly(Calendar::current()), far));
+        EXPECT_TRUE(sameBits(far.firstDayInSameWeek(Calendar::current()), far));
+        EXPECT_FALSE(far.isInSameDay(Date(seconds * 1.5), Calendar::current()));
+    }
+    EXPECT_FALSE(Date(NAN).isInSameDay(Date(0), Calendar::current()));
+    EXPECT_FALSE(Date::create(2024, least, 1, Calendar::current()));
+    EXPECT_FALSE(Date::create(2024, most, 1, Calendar::current()));
     // Far but valid dates still work, through ICU.
     EXPECT_EQ((local(2024, 1, 31) + VtYears(500)).year(), 2524);
     EXPECT_EQ(local(1500, 6, 1, 12).day(), 1); // proleptic Gregorian, as the day helpers
