@@ -318,4 +318,31 @@ TEST(Date, DayArithmeticAgreesWithIcu) {
     }
 }
 
+TEST(Date, WeekNumbersAgreeWithIcuUnderEveryWeekRule) {
+    // Year ends are where the week rules differ: check every first weekday and minimum length
+    // of the first week against ICU around each new year of three decades.
+    for (int firstWeekday = 1; firstWeekday <= 7; ++firstWeekday) {
+        for (int minimumDays = 1; minimumDays <= 7; ++minimumDays) {
+            const Calendar calendar =
+                Calendar::withSettings({"America/New_York", "en_US", firstWeekday, minimumDays});
+            UErrorCode status = U_ZERO_ERROR;
+            icu::GregorianCalendar icu(icu::TimeZone::createTimeZone("America/New_York"),
+                                       icu::Locale("en_US"), status);
+            icu.setFirstDayOfWeek(static_cast<UCalendarDaysOfWeek>(firstWeekday));
+            icu.setMinimalDaysInFirstWeek(static_cast<std::uint8_t>(minimumDays));
+            for (int year = 2000; year <= 2030; ++year) {
+                const double newYear =
+                    static_cast<double>(Calendar::dayNumberFromCivil(year, 1, 1)) * kDay;
+                for (int offset = -12; offset <= 12; ++offset) {
+                    const double noon = newYear + offset * kDay + 17 * kHour;
+                    icu.setTime(noon * 1000, status);
+                    ASSERT_EQ(calendar.component(CalendarComponent::weekOfYear, Date(noon)),
+                              icu.get(UCAL_WEEK_OF_YEAR, status))
+                        << firstWeekday << "/" << minimumDays << " " << year << " " << offset;
+                }
+            }
+        }
+    }
+}
+
 } // namespace
