@@ -237,6 +237,12 @@ TEST(Date, ParsingIsStrictAndFormattingFollowsTheLocale) {
     EXPECT_FALSE(Date::parse("2024-13-01", "yyyy-MM-dd"));
     EXPECT_FALSE(Date::parse("", "yyyy-MM-dd"));
     EXPECT_FALSE(Date::parse(" 2024-03-31", "yyyy-MM-dd"));
+    // Text that stops before the pattern's closing literal is only a partial match.
+    EXPECT_FALSE(Date::parse("2024-03-31", "yyyy-MM-dd'T'"));
+    EXPECT_FALSE(Date::parse("12", "HH'h'"));
+    EXPECT_FALSE(Date::parse("[2024-03-31", "[yyyy-MM-dd]"));
+    EXPECT_EQ(Date::parse("[2024-03-31]", "[yyyy-MM-dd]"), local(2024, 3, 31));
+    EXPECT_EQ(Date::parse("12 o'clock", "HH 'o''clock'"), local(1970, 1, 1, 12));
     // A wall time skipped by the spring change moves forward over the gap.
     EXPECT_EQ(Date::parse("2024-03-31 02:30", "yyyy-MM-dd HH:mm"), local(2024, 3, 31, 3, 30));
     EXPECT_EQ(local(2024, 3, 31, 14, 5).toString("yyyy-MM-dd HH:mm"), "2024-03-31 14:05");
