@@ -168,43 +168,39 @@ TEST_F(RxObservableStateTest, CombinedOptionsAreDroppedOnceThenDebounced) {
     EXPECT_EQ(renders.size(), 2U);
 }
 
-struct MemoryDefaults {
-    std::map<std::string, int> values;
-    int saves = 0;
-};
+enum class ZoomKey { zoom };
 
-struct IntStorage {
-    using Store = MemoryDefaults;
-    static std::optional<int> loadFromUserDefaults(const std::string& key, Store& store) {
-        const auto found = store.values.find(key);
-        return found == store.values.end() ? std::nullopt : std::optional<int>(found->second);
-    }
-    static void saveToUserDefaults(Store& store, const std::string& key, const int& value) {
-        store.values[key] = value;
-        ++store.saves;
+} // namespace
+
+template <>
+struct core::RawValueTraits<ZoomKey> {
+    using RawValue = std::string;
+    static std::string rawValue(ZoomKey) { return "zoom"; }
+    static std::optional<ZoomKey> fromRawValue(const std::string& raw) {
+        return raw == "zoom" ? std::optional(ZoomKey::zoom) : std::nullopt;
     }
 };
 
-struct Key {
-    std::string rawValue;
-};
+namespace {
 
 TEST(VtUserDefaultObservableObject, LoadsOnceAndPublishesBeforeSaving) {
-    auto defaults = std::make_shared<MemoryDefaults>();
-    core::rx::VtUserDefaultObservableObject<int, IntStorage> object("zoom", 100, defaults);
+    auto defaults = core::UserDefaults::inMemory();
+    core::rx::VtUserDefaultObservableObject<std::int64_t> object("zoom", 100, defaults);
     EXPECT_EQ(object.value(), 100);
-    EXPECT_TRUE(defaults->values.empty()); // nothing written until the first write
+    EXPECT_FALSE(defaults->object("zoom")); // nothing written until the first write
 
-    std::vector<std::pair<int, int>> seen; // value and the stored count when it arrived
-    Cancellable c = object.publisher().sink([&](int v) { seen.emplace_back(v, defaults->saves); });
+    // Each value with what the store held when it arrived.
+    std::vector<std::pair<std::int64_t, std::optional<std::int64_t>>> seen;
+    Cancellable c = object.publisher().sink(
+        [&](std::int64_t v) { seen.emplace_back(v, defaults->integer("zoom")); });
     object.setValue(150);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{100, 0}, {150, 0}}));
-    EXPECT_EQ(defaults->values.at("zoom"), 150);
-    EXPECT_EQ(defaults->saves, 1);
+    EXPECT_EQ(seen, (std::vector<std::pair<std::int64_t, std::optional<std::int64_t>>>{
+                        {100, std::nullopt}, {150, std::nullopt}}));
+    EXPECT_EQ(defaults->integer("zoom"), 150);
 
-    core::rx::VtUserDefaultObservableObject<int, IntStorage> reloaded(Key{"zoom"}, 100, defaults);
+    core::rx::VtUserDefaultObservableObject<std::int64_t> reloaded(ZoomKey::zoom, 100, defaults);
     EXPECT_EQ(reloaded.value(), 150);
-    defaults->values["zoom"] = 1; // changes by others are not seen after loading
+    defaults->set("zoom", 1); // changes by others are not seen after loading
     EXPECT_EQ(reloaded.value(), 150);
 }
 

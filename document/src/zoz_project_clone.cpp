@@ -56,10 +56,7 @@ public:
     }
 
     // Keeps `made` (a copy of a task whose id has none yet) in the clone map.
-    void keep(TaskPtr made) {
-        const auto id = made->id();
-        m_copies.try_emplace(id, std::move(made));
-    }
+    void keep(const TaskPtr& made) { m_copies.try_emplace(made->id(), made); }
 
     void warnNotCloned(const ZozProjectTask& first, const ZozProjectTask& second) const {
         core::Log::warning(
@@ -116,7 +113,7 @@ public:
                 return;
             }
             const auto* predecessors = task->getPredecessors();
-            const auto copy = predecessors ? placedCopy(task->id()) : nullptr;
+            const auto copy = predecessors != nullptr ? placedCopy(task->id()) : nullptr;
             if (!copy) {
                 return;
             }
@@ -223,7 +220,7 @@ void cloneMembersShare(ProjectCloner& cloner,
             return;
         }
         if (!cloner.hasCopy(task->id())) {
-            cloner.keep(std::move(share));
+            cloner.keep(share);
         }
         if (exportAsTodoList) {
             return;

@@ -3,6 +3,7 @@
 #include "core/executor.hpp"
 #include "core/rx.hpp"
 #include "core/rx_event.hpp"
+#include "core/user_default.hpp"
 
 #include <concepts>
 #include <functional>
@@ -185,42 +186,23 @@ private:
     Published<T> m_value;
 };
 
-/// How values of `T` are kept in a user-default store of type `Storage::Store`: a load that
-/// misses gives no value, a save writes the value under the key.
-template <class Storage, class T>
-concept VtUserDefaultStorable =
-    requires(typename Storage::Store& store, const std::string& key, const T& value) {
-        { Storage::loadFromUserDefaults(key, store) } -> std::convertible_to<std::optional<T>>;
-        Storage::saveToUserDefaults(store, key, value);
-    };
-
-/// Keys given as a value with a string `rawValue`.
-template <class K>
-concept RawStringKey = requires(const K& key) {
-    { key.rawValue } -> std::convertible_to<std::string>;
-};
-
-/// A published value loaded once from a user-default store and written back on every change:
+/// A published value loaded once from the settings store and written back on every change:
 /// subscribers see a new value before it is saved.
-template <class T, class Storage>
-    requires VtUserDefaultStorable<Storage, T>
+template <VtUserDefaultStorable T>
 class VtUserDefaultObservableObject : public ObservableObject {
 public:
-    /// The store type.
-    using Store = typename Storage::Store;
-
     /// Starts with the value stored under `key` in `userDefaults`, or `defaultValue` when none is;
     /// writes nothing.
     VtUserDefaultObservableObject(std::string key, T defaultValue,
-                                  std::shared_ptr<Store> userDefaults)
+                                  std::shared_ptr<UserDefaults> userDefaults)
         : m_userDefaults(std::move(userDefaults)), m_key(std::move(key)),
           m_default(std::move(defaultValue)),
-          m_value(*this,
-                  Storage::loadFromUserDefaults(m_key, *m_userDefaults).value_or(m_default)) {}
-    /// The same with `key.rawValue` as the key.
-    template <RawStringKey K>
-    VtUserDefaultObservableObject(const K& key, T defaultValue, std::shared_ptr<Store> userDefaults)
-        : VtUserDefaultObservableObject(std::string(key.rawValue), std::move(defaultValue),
+          m_value(*this, UserDefaultStorage<T>::load(m_key, *m_userDefaults).value_or(m_default)) {}
+    /// The same, keyed by a raw-text key's raw value.
+    template <StringRawRepresentable K>
+    VtUserDefaultObservableObject(const K& key, T defaultValue,
+                                  std::shared_ptr<UserDefaults> userDefaults)
+        : VtUserDefaultObservableObject(RawValueTraits<K>::rawValue(key), std::move(defaultValue),
                                         std::move(userDefaults)) {}
 
     /// The current value; the store is not read again.
@@ -228,13 +210,13 @@ public:
     /// Publishes `value`, then saves it under the key.
     void setValue(const T& value) {
         m_value.set(value);
-        Storage::saveToUserDefaults(*m_userDefaults, m_key, m_value.get());
+        UserDefaultStorage<T>::save(*m_userDefaults, m_key, m_value.get());
     }
     /// The current value, then every published one.
     Publisher<T> publisher() const { return m_value.publisher(); }
 
 private:
-    std::shared_ptr<Store> m_userDefaults;
+    std::shared_ptr<UserDefaults> m_userDefaults;
     std::string m_key;
     T m_default;
     Published<T> m_value;
