@@ -287,7 +287,7 @@ void Zip::zipFiles(const std::vector<fs::path>& paths, const fs::path& zipFilePa
         }
         // A pipe or a device has no end that packing could wait for.
         if (!S_ISREG(info.st_mode)) {
-            fail("\"" + item.filePathURL.string() + "\" is not a regular file");
+            fail("cannot pack \"" + item.filePathURL.string() + "\": not a regular file");
         }
         if (!item.fileName) {
             fail(item.filePathURL.string().append(" has no entry name"));
