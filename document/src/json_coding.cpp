@@ -358,7 +358,18 @@ std::string encodeJsonProjectText(const JsonProject& project, bool prettyPrint) 
     Writer writer;
     const OrderedJson json = writer.project(project);
     try {
-        return json.dump(prettyPrint ? 2 : -1);
+        const std::string text = json.dump(prettyPrint ? 2 : -1);
+        // The document's writers escape every slash ("a\/b"); outside strings the text has none.
+        std::string escaped;
+        escaped.reserve(text.size() +
+                        static_cast<std::size_t>(std::count(text.begin(), text.end(), '/')));
+        for (const char c : text) {
+            if (c == '/') {
+                escaped.push_back('\\');
+            }
+            escaped.push_back(c);
+        }
+        return escaped;
     } catch (const nlohmann::json::exception& error) {
         // Text that is not valid UTF-8 cannot be written as JSON.
         throw JsonCodingError(JsonCodingError::Code::notEncodable, error.what());

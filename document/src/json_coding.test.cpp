@@ -360,6 +360,9 @@ TEST_F(JsonCoding, EncoderWritesTableOrderNoNullAndRoundTrips) {
     const JsonProject project = decode(text);
     const std::string written = document::encodeJsonProjectText(project);
     EXPECT_EQ(written.find("null"), std::string::npos);
+    // A slash is written escaped, and reads back as itself.
+    EXPECT_NE(written.find(R"("Note": "n\/1")"), std::string::npos);
+    EXPECT_EQ(written.find("x.org/"), std::string::npos);
     // Keys follow the table order.
     EXPECT_LT(written.find("\"Uid\""), written.find("\"Name\""));
     EXPECT_LT(written.find("\"Cal\""), written.find("\"Root\""));
@@ -372,6 +375,7 @@ TEST_F(JsonCoding, EncoderWritesTableOrderNoNullAndRoundTrips) {
     EXPECT_EQ(again.root->treeChildren()[0].url2->title, std::nullopt);
     EXPECT_EQ(again.peoples->at(0).costRate, 12.5);
     EXPECT_EQ(again.currency, "€");
+    EXPECT_EQ(again.root->treeChildren()[0].notes, "n/1");
     EXPECT_EQ(document::encodeJsonProjectText(again, false).find('\n'), std::string::npos);
 }
 
