@@ -150,6 +150,13 @@ TEST(ZipPack, FailuresLeaveTheExistingArchiveUntouched) {
     EXPECT_EQ(listTree(scratch.path()),
               (std::vector<std::string>{"a.txt", "doc.zoz", "taken/", "taken/inside/"}));
 
+    // A named pipe among the inputs is refused rather than waited on for ever.
+    fs::create_directories(scratch / "pipes");
+    ASSERT_EQ(::mkfifo((scratch / "pipes" / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(zipError([&] { files::VtZip::zip({scratch / "pipes"}, archive); }),
+              ZipError::Code::zipFail);
+    EXPECT_EQ(readBytes(archive), "previous document");
+
     // Success replaces the old archive whole.
     files::VtZip::zip({scratch / "a.txt"}, archive);
     files::VtZip::unzip(archive, scratch / "check", true);
