@@ -111,6 +111,9 @@ TEST(ZipPack, RoundTripsThroughOurUnzipAndOtherReaders) {
     EXPECT_EQ(readBytes(out / "photos" / "a.jpg"), readBytes(photos / "a.jpg"));
     EXPECT_EQ(readBytes(out / "photos" / "sub" / "b.jpg"), std::string(100000, 'b'));
     EXPECT_EQ(readBytes(out / "empty.txt"), "");
+    // Nothing to pack, or only empty folders, still gives an archive.
+    Zip::zipFiles({}, scratch / "none.zip");
+    Zip::zipFiles({photos / "empty"}, scratch / "empty.zip");
 
     if (!haveTool("unzip") || !haveTool("python3")) {
         GTEST_SKIP() << "unzip or python3 is not installed";
@@ -124,6 +127,13 @@ TEST(ZipPack, RoundTripsThroughOurUnzipAndOtherReaders) {
             quoted(archive));
     EXPECT_EQ(pythonStatus, 0) << pythonOutput;
     EXPECT_EQ(pythonOutput, "['empty.txt', 'photos/a.jpg', 'photos/sub/b.jpg', 'project.moc']\n");
+    for (const char* name : {"none.zip", "empty.zip"}) {
+        const auto [status, output] = run(
+            "python3 -c \"import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist())\" " +
+            quoted(scratch / name));
+        EXPECT_EQ(status, 0) << output;
+        EXPECT_EQ(output, "[]\n");
+    }
 }
 
 TEST(ZipPack, FailuresLeaveTheExistingArchiveUntouched) {
