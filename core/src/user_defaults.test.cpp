@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -82,6 +83,10 @@ TEST(UserDefaults, EveryKindSurvivesAReloadWithItsType) {
         store->set("dict", nested);
         store->set("gone", 1);
         store->remove("gone");
+        // JSON has no such numbers: they must neither be lost nor cost the file its other values.
+        store->set("nan", std::nan(""));
+        store->set("infinity", -HUGE_VAL);
+        store->set("endless", core::Date(HUGE_VAL));
     }
     auto reloaded = core::UserDefaults::open(file);
     EXPECT_EQ(reloaded->object("int"), core::PropertyValue(std::int64_t{-7}));
@@ -94,6 +99,10 @@ TEST(UserDefaults, EveryKindSurvivesAReloadWithItsType) {
               core::PropertyValue(core::PropertyValue::Array{1, "two", 3.5}));
     EXPECT_EQ(reloaded->object("dict"), core::PropertyValue(nested));
     EXPECT_FALSE(reloaded->object("gone"));
+    ASSERT_TRUE(reloaded->doubleValue("nan"));
+    EXPECT_TRUE(std::isnan(*reloaded->doubleValue("nan")));
+    EXPECT_EQ(reloaded->object("infinity"), core::PropertyValue(-HUGE_VAL));
+    EXPECT_EQ(reloaded->object("endless"), core::PropertyValue(core::Date(HUGE_VAL)));
     EXPECT_EQ(fs::status(file.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     // Nothing but the file itself is left in the folder: no temporary files.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
