@@ -213,6 +213,7 @@ UserDefaults::UserDefaults(std::filesystem::path file, std::vector<std::string> 
         const std::string& argument = m_arguments[i];
         if (argument.size() > 1 && argument[0] == '-') {
             m_argumentDomain[argument.substr(1)] = parseArgumentValue(m_arguments[i + 1]);
+            m_argumentTexts[argument.substr(1)] = m_arguments[i + 1];
             ++i;
         }
     }
@@ -354,6 +355,13 @@ void UserDefaults::remove(const std::string& key) {
 }
 
 std::optional<std::string> UserDefaults::string(const std::string& key) const {
+    {
+        // "-port 8080" is text to whoever asks for text, as it was typed.
+        std::lock_guard lock(m_mutex);
+        if (const auto found = m_argumentTexts.find(key); found != m_argumentTexts.end()) {
+            return found->second;
+        }
+    }
     const auto value = object(key);
     if (const auto* text = value ? value->get<std::string>() : nullptr) {
         return *text;

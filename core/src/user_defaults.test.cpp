@@ -202,6 +202,10 @@ TEST(UserDefaults, GroupKeysAndLaunchArguments) {
               12);
     EXPECT_EQ(core::loadLaunchArgument<std::optional<double>>(SettingKey::launchCount, store),
               12.0);
+    // Numeric text given at launch still reads as the text it was, for a text setting.
+    EXPECT_EQ(core::loadLaunchArgument<std::optional<std::string>>(SettingKey::launchCount, store),
+              "12");
+    EXPECT_EQ(core::VtUserDefault<std::string>("none", "launchCount", store).wrappedValue(), "12");
     EXPECT_TRUE(core::loadLaunchArgument<bool>(SettingKey::theme, store));
     // Neither "-verbose=1" nor "verbose" is the switch "-verbose".
     EXPECT_FALSE(core::loadLaunchArgument<bool>(SettingKey::verbose, store));
