@@ -62,6 +62,23 @@ TEST(Notification, ASenderFilterMatchesTheVeryObjectOnly) {
     EXPECT_EQ(received, std::vector<std::string>{"mine"});
 }
 
+struct Counter {
+    int count = 0;
+    int get() const { return count; }
+};
+
+TEST(Notification, AValueWithAGetterThatGivesNoPointerHasNoIdentity) {
+    const core::NotificationName name{"test.getter"};
+    std::vector<int> counts;
+    const void* sender = &counts;
+    auto handle = core::sinkValue<Counter>(name, nullptr,
+                                           [&](const Counter& c) { counts.push_back(c.get()); });
+    auto any = core::sink(name, nullptr, [&](const core::Notification& n) { sender = n.sender; });
+    core::send(name, Counter{3});
+    EXPECT_EQ(counts, std::vector<int>{3});
+    EXPECT_EQ(sender, nullptr);
+}
+
 TEST(Notification, ASubscriberMayPostFromInsideItsDelivery) {
     const core::NotificationName ping{"test.ping"};
     const core::NotificationName pong{"test.pong"};

@@ -58,9 +58,10 @@ std::any normalisedObject(T&& value) {
 
 template <class T>
 const void* identityOf(const T& value) {
+    // Only smart pointers carry an identity: a value whose `get()` gives no pointer has none.
     if constexpr (requires {
                       value.get();
-                      std::is_pointer_v<decltype(value.get())>;
+                      requires std::is_pointer_v<decltype(value.get())>;
                   }) {
         return static_cast<const void*>(value.get());
     } else {
