@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +26,9 @@ TEST(Notification, ValuesReachOnlySubscribersOfTheirType) {
     changed.send("hi");
     changed.send(2.5);
     changed.send(std::int64_t{1} << 40); // does not fit an int
+    changed.send(INT64_MAX);             // no double holds it exactly
 
-    EXPECT_EQ(plainCalls, 5);
+    EXPECT_EQ(plainCalls, 6);
     EXPECT_EQ(texts, std::vector<std::string>{"hi"});
     EXPECT_EQ(numbers, std::vector<int>{42});
     EXPECT_EQ(reals, (std::vector<double>{42.0, 2.5, 1099511627776.0}));
