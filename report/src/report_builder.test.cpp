@@ -183,6 +183,37 @@ TEST(ReportBuilder, RowsFollowTheTeamAndTheLastDuplicateIdWins) {
     EXPECT_EQ(single->total().laborCost, 4.0);
 }
 
+TEST(ReportBuilder, ZeroUnitsZeroRatesMilestonesAndNonFiniteCosts) {
+    const core::ScopedCalendarOverride pin("America/New_York", "en_US");
+    const auto calendar = core::Calendar::current();
+    PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), 5);
+    plan.member(1, "A").member(2, "B");
+    // Units 1.5 but every rate 0: work is shared, the cost goes to "not assigned" (20/2, 6/2).
+    cost(work(plan.task(0, 2), WorkKind::fixDailyWork, 4), 20, 6);
+    plan.assign({{1, 100, 0}, {2, 50, 0}});
+    // An assignee at 0 %: no units, so work and cost both go to "not assigned".
+    cost(work(plan.task(2, 3), WorkKind::fixDailyWork, 5), 7, 0);
+    plan.assign({{1, 0, 10}});
+    // A milestone with a paid assignee still goes whole to "not assigned".
+    cost(plan.milestone(3, 9), 50, 5);
+    plan.assign({{1, 100, 10}});
+    // A non-finite cost is left out alone; the other cost of the task still counts. The second
+    // task is given by resource: 8 h for B.
+    cost(plan.task(4, 5), std::numeric_limits<double>::quiet_NaN(), 9);
+    cost(plan.task(4, 5), 6, std::numeric_limits<double>::infinity());
+    plan.assign({{2, 100, 2}});
+    const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    const std::vector<std::vector<Cell>> expected = {
+        {{8.0 / 3.0}, {8.0 / 3.0}, {}, {}, {}},
+        {{4.0 / 3.0}, {4.0 / 3.0}, {}, {}, {8, 6, 0}},
+        {{0, 10, 3}, {0, 10, 3}, {5, 7}, {0, 50, 5}, {0, 0, 9}},
+    };
+    expectCells(*report, expected, report::ReportRender::ExceedPolicy::any, "zero units");
+    EXPECT_NEAR(report->total().work, 21.0, 1e-12);
+    EXPECT_EQ(report->total().laborCost, 83.0);
+    EXPECT_EQ(report->total().materialsCost, 20.0);
+}
+
 TEST(ReportBuilder, DropsWhatFallsOutsideTheSpan) {
     const core::ScopedCalendarOverride pin("America/New_York", "en_US");
     const auto calendar = core::Calendar::current();
