@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -181,6 +183,145 @@ TEST(ReportBuilder, RowsFollowTheTeamAndTheLastDuplicateIdWins) {
     EXPECT_EQ(single->rows()[0].total(), single->total());
     EXPECT_EQ(single->total().work, 3.0);
     EXPECT_EQ(single->total().laborCost, 4.0);
+}
+
+TEST(ReportBuilder, ZeroUnitsZeroRatesMilestonesAndNonFiniteCosts) {
+    const core::ScopedCalendarOverride pin("America/New_York", "en_US");
+    const auto calendar = core::Calendar::current();
+    PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), 5);
+    plan.member(1, "A").member(2, "B");
+    // Units 1.5 but every rate 0: work is shared, the cost goes to "not assigned" (20/2, 6/2).
+    cost(work(plan.task(0, 2), WorkKind::fixDailyWork, 4), 20, 6);
+    plan.assign({{1, 100, 0}, {2, 50, 0}});
+    // An assignee at 0 %: no units, so work and cost both go to "not assigned".
+    cost(work(plan.task(2, 3), WorkKind::fixDailyWork, 5), 7, 0);
+    plan.assign({{1, 0, 10}});
+    // A milestone with a paid assignee still goes whole to "not assigned".
+    cost(plan.milestone(3, 9), 50, 5);
+    plan.assign({{1, 100, 10}});
+    // A non-finite cost is left out alone; the other cost of the task still counts. The second
+    // task is given by resource: 8 h for B.
+    cost(plan.task(4, 5), std::numeric_limits<double>::quiet_NaN(), 9);
+    cost(plan.task(4, 5), 6, std::numeric_limits<double>::infinity());
+    plan.assign({{2, 100, 2}});
+    const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    const std::vector<std::vector<Cell>> expected = {
+        {{8.0 / 3.0}, {8.0 / 3.0}, {}, {}, {}},
+        {{4.0 / 3.0}, {4.0 / 3.0}, {}, {}, {8, 6, 0}},
+        {{0, 10, 3}, {0, 10, 3}, {5, 7}, {0, 50, 5}, {0, 0, 9}},
+    };
+    expectCells(*report, expected, report::ReportRender::ExceedPolicy::any, "zero units");
+    EXPECT_NEAR(report->total().work, 21.0, 1e-12);
+    EXPECT_EQ(report->total().laborCost, 83.0);
+    EXPECT_EQ(report->total().materialsCost, 20.0);
+}
+
+TEST(ReportBuilder, WeekAndMonthColumnsAcrossTheYearsEnd) {
+    // Wednesday 25 December 2024 to Friday 10 January 2025; day d of the plan carries d + 1 hours.
+    for (const char* locale : {"en_US", "de_DE"}) {
+        const core::ScopedCalendarOverride pin("Europe/Berlin", locale);
+        const auto calendar = core::Calendar::current();
+        PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 12, 25), 17);
+        plan.member(1, "A");
+        for (std::int64_t d = 0; d < 17; ++d) {
+            work(plan.task(d, d + 1), WorkKind::fixDailyWork, static_cast<double>(d + 1));
+            plan.assign({{1, 100, 1}});
+        }
+        using Policy = report::ReportRender::ExceedPolicy;
+        const report::ReportRender render(
+            report::ReportRender::DecimalPlaces::none, report::ReportRender::CurrencyDisplay::atEnd,
+            report::ReportRender::WeekDisplay::week, report::ReportRender::MonthDisplay::month,
+            Policy::any, locale);
+        // 25-28 Dec: 1 + 2 + 3; 29 Dec - 4 Jan: 6 + ... + 10; 5-10 Jan: 13 + ... + 17.
+        const auto weekly = report::detail::buildReport(Period::Kind::week, plan.input(), calendar);
+        expectCells(*weekly, {{{6}, {40, 0, 0, true}, {75, 0, 0, true}}, {{}, {}, {}}}, Policy::any,
+                    locale);
+        expectCells(*weekly, {{{6}, {40}, {75, 0, 0, true}}, {{}, {}, {}}}, Policy::overrall,
+                    locale);
+        EXPECT_EQ(weekly->timeline()[0].availableHours, 24.0);
+        EXPECT_EQ(weekly->timeline()[1].period.date(), plan.day(4));
+        const bool us = std::string(locale) == "en_US";
+        EXPECT_EQ(render.periodTitle(weekly->timeline()[0].period), "W52");
+        EXPECT_EQ(render.periodTitle(weekly->timeline()[1].period), us ? "W1" : "W52");
+        EXPECT_EQ(render.periodTitle(weekly->timeline()[2].period), us ? "W2" : "W1");
+
+        // December has 5 working days here and no day over 8 h; January has 8.
+        const auto monthly =
+            report::detail::buildReport(Period::Kind::month, plan.input(), calendar);
+        expectCells(*monthly, {{{19}, {102, 0, 0, true}}, {{}, {}}}, Policy::any, locale);
+        expectCells(*monthly, {{{19}, {102, 0, 0, true}}, {{}, {}}}, Policy::overrall, locale);
+        EXPECT_EQ(monthly->timeline()[1].availableHours, 64.0);
+        if (us) {
+            EXPECT_EQ(render.periodTitle(monthly->timeline()[1].period), "Jan 2025");
+        }
+    }
+}
+
+TEST(ReportBuilder, WeekAndMonthColumnsGatherTheirDaysOfADayReport) {
+    // Random plans, some finishes at odd hours, across both zones' clock changes: every longer
+    // column holds exactly its days' amounts, hours and marks.
+    using Policy = report::ReportRender::ExceedPolicy;
+    for (const char* zone : {"America/New_York", "Europe/Berlin"}) {
+        const core::ScopedCalendarOverride pin(zone, "en_US");
+        const auto calendar = core::Calendar::current();
+        std::mt19937 random(42);
+        auto below = [&](std::uint32_t n) { return static_cast<std::int64_t>(random() % n); };
+        for (int round = 0; round < 20; ++round) {
+            const std::int64_t span = 40 + below(400);
+            PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2023, 10, 1) + below(200),
+                             span);
+            for (std::int64_t m = 1; m <= 4; ++m) {
+                plan.member(m, "M");
+            }
+            for (int t = 0; t < 60; ++t) {
+                const std::int64_t from = below(static_cast<std::uint32_t>(span));
+                const std::int64_t to = std::min(span, from + 1 + below(20));
+                const double finishHours =
+                    to < span && below(3) == 0 ? 1.0 + static_cast<double>(below(22)) : 0.0;
+                const WorkKind kinds[] = {WorkKind::byResource, WorkKind::fixDailyWork,
+                                          WorkKind::fixAmount};
+                cost(work(plan.task(from, to, finishHours), kinds[below(3)],
+                          static_cast<double>(below(50)) / 3.0),
+                     static_cast<double>(below(500) - 50), static_cast<double>(below(100)));
+                for (std::int64_t a = below(4); a > 0; --a) {
+                    // Member 5 is not in the team.
+                    plan.assign({{1 + below(5), below(101), static_cast<double>(below(30))}});
+                }
+            }
+            const auto daily =
+                report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+            for (auto kind : {Period::Kind::week, Period::Kind::month}) {
+                const auto longer = report::detail::buildReport(kind, plan.input(), calendar);
+                const std::size_t columns = longer->timeline().size();
+                std::vector<double> available(columns);
+                for (std::size_t r = 0; r < daily->rows().size(); ++r) {
+                    std::vector<Cell> expected(columns);
+                    for (std::size_t i = 0; i < daily->timeline().size(); ++i) {
+                        const auto p = static_cast<std::size_t>(report::periodIndex(
+                            daily->timeline()[i].period.date(), longer->timeline()[0].period));
+                        const auto& day = daily->rows()[r].data(i);
+                        expected[p].work += day.work;
+                        expected[p].labor += day.laborCost;
+                        expected[p].materials += day.materialsCost;
+                        expected[p].over =
+                            expected[p].over ||
+                            report::isExceeded(day, daily->timeline()[i].availableHours,
+                                               Policy::any);
+                        available[p] += r == 0 ? daily->timeline()[i].availableHours : 0.0;
+                    }
+                    for (std::size_t p = 0; p < columns; ++p) {
+                        const auto& cell = longer->rows()[r].data(p);
+                        ASSERT_NEAR(cell.work, expected[p].work, 1e-9);
+                        ASSERT_NEAR(cell.laborCost, expected[p].labor, 1e-9);
+                        ASSERT_NEAR(cell.materialsCost, expected[p].materials, 1e-9);
+                        ASSERT_EQ(report::isExceeded(cell, 0.0, Policy::any), expected[p].over)
+                            << zone << " row " << r << " column " << p;
+                        ASSERT_EQ(longer->timeline()[p].availableHours, available[p]);
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(ReportBuilder, DropsWhatFallsOutsideTheSpan) {
