@@ -237,6 +237,7 @@ TEST(JsonCoding, EncodingFailuresAndTextEncodings) {
         FAIL();
     } catch (const core::SwJsonError& error) {
         EXPECT_EQ(error, core::SwJsonError());
+        EXPECT_EQ(std::hash<core::SwJsonError>{}(error), std::hash<int>{}(0));
         EXPECT_EQ(error.localizedDescription(),
                   "The operation couldn\u2019t be completed. (VtUtility.SwJsonError error 0.)");
     }

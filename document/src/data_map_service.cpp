@@ -59,7 +59,25 @@ ZozTaskWork workFrom(const JsonWorkData& work) {
 }
 
 // Everything of one JSON task but its children, on a task just created.
-void fillTask(ZozProjectTask& task, const JsonTask& json, ZozProject& project) {
+// The team's members by id, the later of two with one id winning, as the team's own lookup
+// answers; one table spares a locked search of the whole team per assignment.
+using MemberTable = std::unordered_map<std::int64_t, std::shared_ptr<ZozProjectMember>>;
+
+MemberTable memberTable(const ZozProjectTeam& team) {
+    MemberTable table;
+    for (auto& member : team.members()) {
+        const std::int64_t id = member->id();
+        table[id] = std::move(member);
+    }
+    return table;
+}
+
+std::shared_ptr<ZozProjectMember> findMember(const MemberTable& members, std::int64_t id) {
+    const auto it = members.find(id);
+    return it == members.end() ? nullptr : it->second;
+}
+
+void fillTask(ZozProjectTask& task, const JsonTask& json, const MemberTable& members) {
     if (task.finish() < task.start()) {
         const core::Date start = task.start();
         const core::Date finish = task.finish();
@@ -76,7 +94,7 @@ void fillTask(ZozProjectTask& task, const JsonTask& json, ZozProject& project) {
             if (!assignment.workload || *assignment.workload <= 0 || !assignment.peopleId) {
                 continue;
             }
-            if (auto member = project.team().get(*assignment.peopleId)) {
+            if (auto member = findMember(members, *assignment.peopleId)) {
                 task.resources().addOrUpdateResource(member, *assignment.workload);
             }
         }
@@ -86,7 +104,7 @@ void fillTask(ZozProjectTask& task, const JsonTask& json, ZozProject& project) {
     }
     task.setWorkCompletedPercentage(json.physicalCompletedPercentage.value_or(0));
     if (json.contactorId) {
-        if (auto member = project.team().get(*json.contactorId)) {
+        if (auto member = findMember(members, *json.contactorId)) {
             task.setContactor(std::move(member));
         }
     }
@@ -127,6 +145,7 @@ void fillTask(ZozProjectTask& task, const JsonTask& json, ZozProject& project) {
 TaskPtr mapTaskTree(const JsonTask& rootJson, const std::shared_ptr<ZozProject>& project) {
     const core::Calendar calendar = core::Calendar::current();
     const core::Date now = core::Date::now();
+    const MemberTable members = memberTable(project->team());
     const auto dayOf = [&](const std::optional<core::Date>& date,
                            bool hasChildren) -> std::optional<core::Date> {
         if (date) {
@@ -151,7 +170,7 @@ TaskPtr mapTaskTree(const JsonTask& rootJson, const std::shared_ptr<ZozProject>&
         TaskPtr task = parent != nullptr
                            ? parent->createChild(*json->uid, *start, *finish)
                            : ZozProjectTask::create(project, nullptr, *json->uid, *start, *finish);
-        fillTask(*task, *json, *project);
+        fillTask(*task, *json, members);
         if (parent == nullptr) {
             root = task;
         }

@@ -300,6 +300,8 @@ TEST_F(ProjectCloneTest, MemberWithoutTasksGivesABareRoot) {
         checked([&] { return document::clone(*m_source, nullptr, "Cid", Ids{3}, false, true); });
     EXPECT_EQ(countOf(m_log, "Root task not be cloned"), 1U) << m_log;
     EXPECT_EQ(warningsIn(m_log), 1U);
+    // The warning names the cloning operation, not a helper of it.
+    EXPECT_EQ(countOf(m_log, "document::clone("), 1U) << m_log;
     EXPECT_EQ(clone->storedRoot()->id(), 0);
     EXPECT_EQ(clone->storedRoot()->name(), "Root");
     EXPECT_FALSE(clone->storedRoot()->hasChilds());

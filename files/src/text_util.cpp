@@ -116,7 +116,7 @@ std::vector<std::string> graphemeClusters(std::string_view text) {
 }
 
 std::string percentEncode(std::string_view text, std::string_view allowed) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+    constexpr std::string_view kHex = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (const char ch : text) {

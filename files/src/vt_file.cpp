@@ -8,6 +8,7 @@
 #include "text_util.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
@@ -209,9 +210,9 @@ std::vector<std::uint8_t> VtFile::readData() const {
     if (info.st_size > 0) {
         data.reserve(static_cast<std::size_t>(info.st_size));
     }
-    std::uint8_t buffer[65536];
+    std::array<std::uint8_t, 65536> buffer{};
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -221,7 +222,7 @@ std::vector<std::uint8_t> VtFile::readData() const {
         if (n == 0) {
             break;
         }
-        data.insert(data.end(), buffer, buffer + n);
+        data.insert(data.end(), buffer.begin(), buffer.begin() + n);
     }
     return data;
 }

@@ -153,7 +153,21 @@ private:
 
 class InputFile {
 public:
-    explicit InputFile(const fs::path& path) : m_file(std::fopen(path.c_str(), "rb")) {}
+    /// Opens without blocking, so that a named pipe cannot stall packing before it is refused
+    /// as no regular file; reads then block as usual.
+    explicit InputFile(const fs::path& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            return;
+        }
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+            (m_file = ::fdopen(fd, "rb")) == nullptr) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+        }
+    }
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
     ~InputFile() {
@@ -164,7 +178,7 @@ public:
     std::FILE* get() const noexcept { return m_file; }
 
 private:
-    std::FILE* m_file;
+    std::FILE* m_file = nullptr;
 };
 
 /// Whole seconds of `date`; dates beyond any zip date collapse to the clamped ends.
@@ -270,6 +284,10 @@ void Zip::zipFiles(const std::vector<fs::path>& paths, const fs::path& zipFilePa
         struct stat info {};
         if (::fstat(::fileno(input.get()), &info) != 0) {
             fail("cannot examine \"" + item.filePathURL.string() + "\"");
+        }
+        // A pipe or a device has no end that packing could wait for.
+        if (!S_ISREG(info.st_mode)) {
+            fail("cannot pack \"" + item.filePathURL.string() + "\": not a regular file");
         }
         if (!item.fileName) {
             fail(item.filePathURL.string().append(" has no entry name"));

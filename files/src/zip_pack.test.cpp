@@ -111,6 +111,9 @@ TEST(ZipPack, RoundTripsThroughOurUnzipAndOtherReaders) {
     EXPECT_EQ(readBytes(out / "photos" / "a.jpg"), readBytes(photos / "a.jpg"));
     EXPECT_EQ(readBytes(out / "photos" / "sub" / "b.jpg"), std::string(100000, 'b'));
     EXPECT_EQ(readBytes(out / "empty.txt"), "");
+    // Nothing to pack, or only empty folders, still gives an archive.
+    Zip::zipFiles({}, scratch / "none.zip");
+    Zip::zipFiles({photos / "empty"}, scratch / "empty.zip");
 
     if (!haveTool("unzip") || !haveTool("python3")) {
         GTEST_SKIP() << "unzip or python3 is not installed";
@@ -124,6 +127,13 @@ TEST(ZipPack, RoundTripsThroughOurUnzipAndOtherReaders) {
             quoted(archive));
     EXPECT_EQ(pythonStatus, 0) << pythonOutput;
     EXPECT_EQ(pythonOutput, "['empty.txt', 'photos/a.jpg', 'photos/sub/b.jpg', 'project.moc']\n");
+    for (const char* name : {"none.zip", "empty.zip"}) {
+        const auto [status, output] = run(
+            "python3 -c \"import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist())\" " +
+            quoted(scratch / name));
+        EXPECT_EQ(status, 0) << output;
+        EXPECT_EQ(output, "[]\n");
+    }
 }
 
 TEST(ZipPack, FailuresLeaveTheExistingArchiveUntouched) {
@@ -149,6 +159,13 @@ TEST(ZipPack, FailuresLeaveTheExistingArchiveUntouched) {
               ZipError::Code::zipFail);
     EXPECT_EQ(listTree(scratch.path()),
               (std::vector<std::string>{"a.txt", "doc.zoz", "taken/", "taken/inside/"}));
+
+    // A named pipe among the inputs is refused rather than waited on for ever.
+    fs::create_directories(scratch / "pipes");
+    ASSERT_EQ(::mkfifo((scratch / "pipes" / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(zipError([&] { files::VtZip::zip({scratch / "pipes"}, archive); }),
+              ZipError::Code::zipFail);
+    EXPECT_EQ(readBytes(archive), "previous document");
 
     // Success replaces the old archive whole.
     files::VtZip::zip({scratch / "a.txt"}, archive);

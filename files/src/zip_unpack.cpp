@@ -77,6 +77,8 @@ struct EntryPlan {
 
 constexpr unsigned kUnixFileTypeMask = 0170000U;
 constexpr unsigned kUnixSymbolicLink = 0120000U;
+// The fixed part of a central directory record, before its name, extra field and comment.
+constexpr ZPOS64_T kCentralRecordSize = 46;
 
 /// Reads the current entry's record and name, failing on anything minizip reports.
 unz_file_info64 currentInfo(unzFile archive, std::string& rawName) {
@@ -157,6 +159,8 @@ std::vector<EntryPlan> survey(unzFile archive) {
         fail("the archive has no entries");
     }
     std::uint64_t total = 0;
+    // Where the directory record after the last entry would start.
+    ZPOS64_T endOfRecords = 0;
     while (result == UNZ_OK) {
         if (plans.size() >= ZipLimits::kMaxEntries) {
             fail("the archive holds more than " + std::to_string(ZipLimits::kMaxEntries) +
@@ -198,10 +202,17 @@ std::vector<EntryPlan> survey(unzFile archive) {
             fail("the archive's entries together are larger than the limit for an archive");
         }
         plans.push_back(std::move(plan));
+        endOfRecords = unzGetOffset64(archive) + kCentralRecordSize + info.size_filename +
+                       info.size_file_extra + info.size_file_comment;
         result = unzGoToNextFile(archive);
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
         fail("the archive's directory is damaged (error " + std::to_string(result) + ")");
+    }
+    // minizip stops at the count the archive declares; other readers go by the directory's
+    // size, so records beyond that count would be entries that only they unpack.
+    if (unzSetOffset64(archive, endOfRecords) == UNZ_OK) {
+        fail("the archive's directory holds more entries than it declares");
     }
     return plans;
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -130,6 +133,87 @@ TEST(ZipUnpack, DamagedArchivesFail) {
     // Encrypted entries are refused whatever password is given.
     writeBytes(scratch / "enc.zip", buildZip({{.name = "e", .data = "x", .flags = 1}}));
     EXPECT_THROW(Zip::unzipFile(scratch / "enc.zip", scratch / "out", true, "secret"), ZipError);
+}
+
+/// `bytes` (one archive without comment) with the end record declaring `count` entries.
+std::string withDeclaredCount(std::string bytes, std::uint16_t count) {
+    const std::size_t end = bytes.size() - 22;
+    for (const std::size_t field : {end + 8, end + 10}) {
+        bytes[field] = static_cast<char>(count & 0xFFU);
+        bytes[field + 1] = static_cast<char>(count >> 8U);
+    }
+    return bytes;
+}
+
+TEST(ZipUnpack, LyingEntryCountsAndConflictingEntriesFail) {
+    ScratchFolder scratch;
+    const auto fails = [&](const std::string& bytes) {
+        writeBytes(scratch / "bad.zip", bytes);
+        const ZipError::Code code = unzipError(scratch / "bad.zip", scratch / "out" / "dest");
+        const std::vector<std::string> items = listTree(scratch / "out");
+        const bool contained = std::all_of(items.begin(), items.end(), [](const std::string& item) {
+            return item.starts_with("dest/");
+        });
+        fs::remove_all(scratch / "out");
+        fs::create_directories(scratch / "out");
+        return code == ZipError::Code::unzipFail && contained;
+    };
+    fs::create_directories(scratch / "out");
+    const std::string three = buildZip({{.name = "a.txt", .data = "a"},
+                                        {.name = "b.txt", .data = "b"},
+                                        {.name = "c", .data = "c"}});
+    // Fewer entries than the directory holds would silently leave the rest behind.
+    EXPECT_TRUE(fails(withDeclaredCount(three, 2)));
+    EXPECT_TRUE(fails(withDeclaredCount(three, 1)));
+    EXPECT_TRUE(fails(withDeclaredCount(three, 4)));
+    EXPECT_TRUE(fails(withDeclaredCount(three, 0xFFFF)));
+    // A directory cut short behind an intact end record.
+    std::string cut = three;
+    cut.erase(cut.size() - 22 - 10, 10);
+    EXPECT_TRUE(fails(cut));
+
+    // A file and a folder of the same name, in either order.
+    EXPECT_TRUE(fails(buildZip({{.name = "x", .data = "file"}, {.name = "x/", .data = ""}})));
+    EXPECT_TRUE(fails(buildZip({{.name = "x/", .data = ""}, {.name = "x", .data = "file"}})));
+    EXPECT_TRUE(fails(buildZip({{.name = "x", .data = "file"}, {.name = "x/y", .data = "in"}})));
+
+    // A repeated name is written again, the later entry winning as in other readers.
+    writeBytes(scratch / "dup.zip",
+               buildZip({{.name = "d.txt", .data = "first"}, {.name = "d.txt", .data = "second"}}));
+    files::VtZip::unzip(scratch / "dup.zip", scratch / "out" / "dup", true);
+    EXPECT_EQ(readBytes(scratch / "out" / "dup" / "d.txt"), "second");
+    EXPECT_EQ(listTree(scratch / "out"), (std::vector<std::string>{"dup/", "dup/d.txt"}));
+}
+
+TEST(ZipUnpack, ArchivesWithCommentsExtraFieldsAndAPrefixUnpack) {
+    ScratchFolder scratch;
+    // Records with extra fields and comments, zip64 records, an archive comment and a stub in
+    // front of the archive all move where the directory ends.
+    const std::string script = R"(import sys, zipfile
+path = sys.argv[1]
+with open(path, 'wb') as f:
+    f.write(b'#!stub\n' * 10)
+with zipfile.ZipFile(path, 'a') as z:
+    z.comment = b'archive comment'
+    i = zipfile.ZipInfo('a.txt')
+    i.extra = b'\xfe\xca\x04\x00abcd'
+    i.comment = b'entry comment'
+    z.writestr(i, 'alpha')
+    with z.open('b.txt', 'w', force_zip64=True) as e:
+        e.write(b'beta')
+    z.writestr('c/d.txt', 'delta', compress_type=zipfile.ZIP_DEFLATED)
+)";
+    writeBytes(scratch / "make.py", script);
+    const std::string command =
+        "python3 '" + (scratch / "make.py").string() + "' '" + (scratch / "a.zip").string() + "'";
+    if (std::system(command.c_str()) != 0) {
+        GTEST_SKIP() << "python3 could not build the archive";
+    }
+    files::VtZip::unzip(scratch / "a.zip", scratch / "out", true);
+    EXPECT_EQ(listTree(scratch / "out"),
+              (std::vector<std::string>{"a.txt", "b.txt", "c/", "c/d.txt"}));
+    EXPECT_EQ(readBytes(scratch / "out" / "b.txt"), "beta");
+    EXPECT_EQ(readBytes(scratch / "out" / "c" / "d.txt"), "delta");
 }
 
 TEST(ZipUnpack, MissingArchiveIsFileNotFoundBeforeAnythingIsCreated) {

@@ -8,6 +8,8 @@
 #include "document/zoz_project_task.hpp"
 #include "document/zoz_task_resources.hpp"
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace report {
@@ -42,9 +44,12 @@ BuildInput readBuildInput(document::ZozProject& project) {
     std::shared_ptr<document::ZozProjectCalendar> calendar = project.calendarPointer();
     input.isWorkingDay = [calendar](std::int64_t day) { return calendar->isWorkingDayNumber(day); };
 
+    // The span is the root's: the earliest start and the latest finish of its leaves, which is
+    // what the root's calculated values hold. Reading the leaves instead of the root's cached
+    // group values keeps the build free of writes into the model, so builds may overlap.
     const auto& root = project.root();
-    input.rootStart = root->start();
-    input.rootFinishForDisplay = root->finishForDisplay();
+    std::optional<core::Date> spanStart;
+    std::optional<core::Date> spanFinish;
 
     // Pre-order without recursion: a document decides how deep the tree is.
     std::vector<document::ZozProjectTask*> stack;
@@ -63,6 +68,12 @@ BuildInput readBuildInput(document::ZozProject& project) {
         built.isSingleTask = task->isSingleTask();
         built.isMilestone = task->isMilestone();
         built.firstAssignment = input.assignments.size();
+        if (!built.hasChildren) {
+            const core::Date start = task->start();
+            const core::Date finish = task->finish();
+            spanStart = spanStart ? std::min(*spanStart, start) : start;
+            spanFinish = spanFinish ? std::max(*spanFinish, finish) : finish;
+        }
         // Groups and project-kind leaves add nothing themselves, and a milestone with children
         // adds nothing either: their calculated values are not read at all.
         const bool counts = built.isSingleTask || (built.isMilestone && !built.hasChildren);
@@ -91,6 +102,14 @@ BuildInput readBuildInput(document::ZozProject& project) {
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             stack.push_back(it->get());
         }
+    }
+    if (spanStart && spanFinish) {
+        input.rootStart = *spanStart;
+        input.rootFinishForDisplay = core::Date(spanFinish->timeIntervalSince1970() - 1.0);
+    } else {
+        // A root without children is a leaf itself: its own dates, read without any cache.
+        input.rootStart = root->start();
+        input.rootFinishForDisplay = root->finishForDisplay();
     }
     return input;
 }

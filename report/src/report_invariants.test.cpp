@@ -94,6 +94,14 @@ void expectInvariants(const bench::ProjectPlan& plan) {
     for (const auto kind : {Period::Kind::day, Period::Kind::week, Period::Kind::month}) {
         const auto report = ProjectReport::make(kind, *project);
         EXPECT_EQ(report->droppedContributions(), 0U);
+        // The span read from the leaves is the root's own.
+        const auto calendar = core::Calendar::current();
+        EXPECT_EQ(report->timeline().front().period.date(),
+                  calendar.startOfDay(project->root()->start()));
+        if (kind == Period::Kind::day) {
+            EXPECT_EQ(calendar.localDayNumber(report->timeline().back().period.date()),
+                      calendar.localDayNumber(project->root()->finishForDisplay()));
+        }
         EXPECT_EQ(report->rows().size(), project->team().count() + 1);
         ProjectReport::Value rows;
         for (const auto& row : report->rows()) {

@@ -598,3 +598,9 @@ void save(const T& value, const std::filesystem::path& file,
 }
 
 } // namespace core
+
+/// All SwJsonError values hash alike: the hash of the case index 0.
+template <>
+struct std::hash<core::SwJsonError> {
+    std::size_t operator()(const core::SwJsonError&) const noexcept { return std::hash<int>{}(0); }
+};
