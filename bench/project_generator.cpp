@@ -206,8 +206,8 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
                 t.notes = "Note on task " + std::to_string(i);
             }
             if (random.chance(5)) {
-                t.url1 = document::JsonTaskUrl{"Spec " + std::to_string(i),
-                                               "https://example.org/spec/" + std::to_string(i)};
+                t.url1 = document::JsonTaskUrl{"Brief " + std::to_string(i),
+                                               "https://example.org/brief/" + std::to_string(i)};
             }
         }
         nodes[parent].children.push_back(nodes.size());

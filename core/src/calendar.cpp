@@ -469,6 +469,9 @@ std::optional<Date> Calendar::date(const DateComponents& components) const {
           CalendarComponent::weekday, CalendarComponent::weekdayOrdinal, CalendarComponent::day,
           CalendarComponent::hour, CalendarComponent::minute, CalendarComponent::second}) {
         if (const auto value = components.value(which)) {
+            if (!fitsInt32(*value)) {
+                return std::nullopt;
+            }
             const std::int64_t icuValue = which == CalendarComponent::month ? *value - 1 : *value;
             if (!fitsInt32(icuValue)) {
                 return std::nullopt;
@@ -583,7 +586,8 @@ std::optional<std::int64_t> Calendar::difference(CalendarComponent which, Date f
 }
 
 bool Calendar::isDateInSameDay(Date a, Date b) const noexcept {
-    return localDayNumber(a) == localDayNumber(b);
+    // Day numbers of dates outside the calendar are clamped, so they would compare equal.
+    return inRange(a) && inRange(b) && localDayNumber(a) == localDayNumber(b);
 }
 
 std::optional<std::pair<int, int>> Calendar::maximumRange(CalendarComponent which) const noexcept {
@@ -610,7 +614,7 @@ Date Calendar::startOfLocalDay(std::int64_t dayNumber) const noexcept {
 }
 
 Date Calendar::startOfDay(Date date) const noexcept {
-    if (!std::isfinite(date.timeIntervalSince1970())) {
+    if (!inRange(date)) {
         return date;
     }
     return startOfLocalDay(localDayNumber(date));

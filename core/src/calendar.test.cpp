@@ -176,13 +176,21 @@ TEST(Calendar, DayStartsWhereMidnightDoesNotExist) {
     const auto icuStart = saoPaulo.date({.year = 2018, .month = 11, .day = 4});
     ASSERT_TRUE(icuStart);
     EXPECT_EQ(icuStart->timeIntervalSince1970(), utc(2018, 11, 4, 3));
+    // St. John's ended daylight saving at 00:01 on 1995-10-29, back to 23:01: midnight came
+    // twice, and the day starts at the first one, for the day helpers as for ICU.
+    const Calendar stJohns = Calendar::withSettings({"America/St_Johns", "en_CA", {}, {}});
+    const Date twice = stJohns.startOfLocalDay(Calendar::dayNumberFromCivil(1995, 10, 29));
+    EXPECT_EQ(twice.timeIntervalSince1970(), utc(1995, 10, 29, 2, 30));
+    EXPECT_EQ(stJohns.date({.year = 1995, .month = 10, .day = 29}), twice);
+    EXPECT_EQ(stJohns.startOfDay(Date(utc(1995, 10, 29, 2, 30) + 30)), twice);
 }
 
 TEST(Calendar, FastDayHelpersAgreeWithIcu) {
     std::mt19937_64 random(42);
     std::uniform_real_distribution<double> instants(utc(1850, 1, 1), utc(2350, 1, 1));
-    for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe",
-                             "America/Sao_Paulo", "Asia/Kolkata", "Pacific/Apia", "UTC"}) {
+    for (const char* zone :
+         {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "America/Sao_Paulo",
+          "Asia/Kolkata", "Pacific/Apia", "America/St_Johns", "UTC"}) {
         const Calendar calendar = Calendar::withSettings({zone, "en_US", {}, {}});
         for (int i = 0; i < 3000; ++i) {
             const Date date(std::floor(instants(random)));
@@ -196,6 +204,10 @@ TEST(Calendar, FastDayHelpersAgreeWithIcu) {
             const Date start = calendar.startOfLocalDay(day);
             EXPECT_LE(start, date);
             EXPECT_EQ(calendar.localDayNumber(start), day);
+            // ICU's own answer for the start of that day.
+            EXPECT_EQ(calendar.date({.year = civil.year, .month = civil.month, .day = civil.day}),
+                      start)
+                << zone << " " << date.timeIntervalSince1970();
             EXPECT_EQ(calendar.localDayNumber(Date(start.timeIntervalSince1970() - 1)), day - 1);
             EXPECT_EQ(calendar.component(CalendarComponent::weekday, date),
                       Calendar::weekdayOfDayNumber(day));

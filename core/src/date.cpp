@@ -4,6 +4,8 @@
 #include "core/date_amounts.hpp"
 #include "core/date_formatter.hpp"
 
+#include "calendar_impl.hpp"
+
 #include <cmath>
 #include <limits>
 
@@ -115,8 +117,8 @@ std::optional<Date> Date::lastDayInSameMonth() const {
 }
 
 Date Date::firstDayInSameWeek(const Calendar& calendar) const {
-    if (!std::isfinite(m_seconds)) {
-        return *this;
+    if (!std::isfinite(m_seconds) || std::fabs(m_seconds) > detail::kMaxAbsSeconds) {
+        return *this; // outside the calendar's range: no day to start from
     }
     const Calendar current = Calendar::current();
     const std::int64_t day = current.localDayNumber(*this);

@@ -210,6 +210,16 @@ TEST(Date, ArithmeticThatYieldsNoDateLeavesTheDateAlone) {
     EXPECT_EQ(huge.year(), 0);
     EXPECT_EQ(huge.days(date), 0);
     EXPECT_EQ(huge.toString("yyyy"), "");
+    // Finite dates beyond the calendar have no day: they stay where they are.
+    for (const double seconds : {1e300, -1e300, 1.9e14}) {
+        const Date far(seconds);
+        EXPECT_TRUE(sameBits(far.toDayOnly(Calendar::current()), far));
+        EXPECT_TRUE(sameBits(far.firstDayInSameWeek(Calendar::current()), far));
+        EXPECT_FALSE(far.isInSameDay(Date(seconds * 1.5), Calendar::current()));
+    }
+    EXPECT_FALSE(Date(NAN).isInSameDay(Date(0), Calendar::current()));
+    EXPECT_FALSE(Date::create(2024, least, 1, Calendar::current()));
+    EXPECT_FALSE(Date::create(2024, most, 1, Calendar::current()));
     // Far but valid dates still work, through ICU.
     EXPECT_EQ((local(2024, 1, 31) + VtYears(500)).year(), 2524);
     EXPECT_EQ(local(1500, 6, 1, 12).day(), 1); // proleptic Gregorian, as the day helpers
@@ -227,6 +237,12 @@ TEST(Date, ParsingIsStrictAndFormattingFollowsTheLocale) {
     EXPECT_FALSE(Date::parse("2024-13-01", "yyyy-MM-dd"));
     EXPECT_FALSE(Date::parse("", "yyyy-MM-dd"));
     EXPECT_FALSE(Date::parse(" 2024-03-31", "yyyy-MM-dd"));
+    // Text that stops before the pattern's closing literal is only a partial match.
+    EXPECT_FALSE(Date::parse("2024-03-31", "yyyy-MM-dd'T'"));
+    EXPECT_FALSE(Date::parse("12", "HH'h'"));
+    EXPECT_FALSE(Date::parse("[2024-03-31", "[yyyy-MM-dd]"));
+    EXPECT_EQ(Date::parse("[2024-03-31]", "[yyyy-MM-dd]"), local(2024, 3, 31));
+    EXPECT_EQ(Date::parse("12 o'clock", "HH 'o''clock'"), local(1970, 1, 1, 12));
     // A wall time skipped by the spring change moves forward over the gap.
     EXPECT_EQ(Date::parse("2024-03-31 02:30", "yyyy-MM-dd HH:mm"), local(2024, 3, 31, 3, 30));
     EXPECT_EQ(local(2024, 3, 31, 14, 5).toString("yyyy-MM-dd HH:mm"), "2024-03-31 14:05");
@@ -303,6 +319,33 @@ TEST(Date, DayArithmeticAgreesWithIcu) {
                           icu.get(to, UCAL_HOUR_OF_DAY));
                 ASSERT_EQ(calendar.component(CalendarComponent::month, Date(to)),
                           icu.get(to, UCAL_MONTH) + 1);
+            }
+        }
+    }
+}
+
+TEST(Date, WeekNumbersAgreeWithIcuUnderEveryWeekRule) {
+    // Year ends are where the week rules differ: check every first weekday and minimum length
+    // of the first week against ICU around each new year of three decades.
+    for (int firstWeekday = 1; firstWeekday <= 7; ++firstWeekday) {
+        for (int minimumDays = 1; minimumDays <= 7; ++minimumDays) {
+            const Calendar calendar =
+                Calendar::withSettings({"America/New_York", "en_US", firstWeekday, minimumDays});
+            UErrorCode status = U_ZERO_ERROR;
+            icu::GregorianCalendar icu(icu::TimeZone::createTimeZone("America/New_York"),
+                                       icu::Locale("en_US"), status);
+            icu.setFirstDayOfWeek(static_cast<UCalendarDaysOfWeek>(firstWeekday));
+            icu.setMinimalDaysInFirstWeek(static_cast<std::uint8_t>(minimumDays));
+            for (int year = 2000; year <= 2030; ++year) {
+                const double newYear =
+                    static_cast<double>(Calendar::dayNumberFromCivil(year, 1, 1)) * kDay;
+                for (int offset = -12; offset <= 12; ++offset) {
+                    const double noon = newYear + offset * kDay + 17 * kHour;
+                    icu.setTime(noon * 1000, status);
+                    ASSERT_EQ(calendar.component(CalendarComponent::weekOfYear, Date(noon)),
+                              icu.get(UCAL_WEEK_OF_YEAR, status))
+                        << firstWeekday << "/" << minimumDays << " " << year << " " << offset;
+                }
             }
         }
     }

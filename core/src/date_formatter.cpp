@@ -51,6 +51,45 @@ std::int32_t whiteSpaceCount(const icu::UnicodeString& text) {
     return count;
 }
 
+// The literal text after the last field of a TR35 pattern, white space left out. ICU accepts a
+// text that ends before such a literal, so strict parsing checks it separately.
+icu::UnicodeString trailingLiteral(const icu::UnicodeString& pattern) {
+    icu::UnicodeString literal;
+    bool quoted = false;
+    for (std::int32_t i = 0; i < pattern.length(); ++i) {
+        const char16_t c = pattern.charAt(i);
+        if (c == u'\'') {
+            if (i + 1 < pattern.length() && pattern.charAt(i + 1) == u'\'') {
+                literal += c; // '' stands for one quote, in quoted text or not
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+            continue;
+        }
+        if (!quoted && ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))) {
+            literal.remove(); // a field: only what follows the last one counts
+        } else if (!u_isUWhiteSpace(c)) {
+            literal += c;
+        }
+    }
+    return literal;
+}
+
+bool endsWithIgnoringWhiteSpace(const icu::UnicodeString& text, const icu::UnicodeString& end) {
+    if (end.isEmpty()) {
+        return true;
+    }
+    icu::UnicodeString compact;
+    for (std::int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        const UChar32 c = text.char32At(i);
+        if (!u_isUWhiteSpace(c)) {
+            compact.append(c);
+        }
+    }
+    return compact.endsWith(end);
+}
+
 } // namespace
 
 struct DateFormatter::State {
@@ -68,6 +107,7 @@ struct DateFormatter::State {
     bool lenient = false;
     bool dirty = true;
     std::unique_ptr<icu::DateFormat> format;
+    icu::UnicodeString trailingLiteral;
 };
 
 DateFormatter::DateFormatter() : m_state(std::make_unique<State>()) {}
@@ -234,6 +274,12 @@ void DateFormatter::rebuildLocked() const {
         state.format->adoptTimeZone(zone.release());
     }
     state.format->setLenient(state.lenient);
+    state.trailingLiteral.remove();
+    if (const auto* simple = dynamic_cast<const icu::SimpleDateFormat*>(state.format.get())) {
+        icu::UnicodeString pattern;
+        simple->toPattern(pattern);
+        state.trailingLiteral = trailingLiteral(pattern);
+    }
     if (!state.lenient) {
         for (const UDateFormatBooleanAttribute attribute :
              {UDAT_PARSE_ALLOW_WHITESPACE, UDAT_PARSE_ALLOW_NUMERIC,
@@ -276,6 +322,9 @@ std::optional<Date> DateFormatter::date(std::string_view text) const {
         icu::ParsePosition position(0);
         const UDate millis = format->parse(input, position);
         if (position.getErrorIndex() >= 0 || position.getIndex() != input.length()) {
+            return std::nullopt;
+        }
+        if (strict && !endsWithIgnoringWhiteSpace(input, m_state->trailingLiteral)) {
             return std::nullopt;
         }
         // ICU skips white space before any field, even when strict: the text must have as much

@@ -1,5 +1,7 @@
 #include "core/email_address.hpp"
 
+#include "core/json_coding.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -76,6 +78,18 @@ std::optional<EmailAddress> EmailAddress::fromRawValue(std::string_view rawValue
         return std::nullopt;
     }
     return EmailAddress(std::string(rawValue));
+}
+
+EmailAddress decodeJson(std::type_identity<EmailAddress>, const Json& json, JsonDecoder& decoder) {
+    auto address = EmailAddress::fromRawValue(decoder.decode<std::string>(json));
+    if (!address) {
+        decoder.throwDataCorrupted("The data is not a valid e-mail address.");
+    }
+    return std::move(*address);
+}
+
+Json encodeJson(const EmailAddress& address, JsonEncoder& encoder) {
+    return encoder.encode(address.rawValue());
 }
 
 } // namespace core

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,8 +26,9 @@ TEST(Notification, ValuesReachOnlySubscribersOfTheirType) {
     changed.send("hi");
     changed.send(2.5);
     changed.send(std::int64_t{1} << 40); // does not fit an int
+    changed.send(INT64_MAX);             // no double holds it exactly
 
-    EXPECT_EQ(plainCalls, 5);
+    EXPECT_EQ(plainCalls, 6);
     EXPECT_EQ(texts, std::vector<std::string>{"hi"});
     EXPECT_EQ(numbers, std::vector<int>{42});
     EXPECT_EQ(reals, (std::vector<double>{42.0, 2.5, 1099511627776.0}));
@@ -60,6 +62,23 @@ TEST(Notification, ASenderFilterMatchesTheVeryObjectOnly) {
     core::send(name);
     core::send(name, mine);
     EXPECT_EQ(received, std::vector<std::string>{"mine"});
+}
+
+struct Counter {
+    int count = 0;
+    int get() const { return count; }
+};
+
+TEST(Notification, AValueWithAGetterThatGivesNoPointerHasNoIdentity) {
+    const core::NotificationName name{"test.getter"};
+    std::vector<int> counts;
+    const void* sender = &counts;
+    auto handle = core::sinkValue<Counter>(name, nullptr,
+                                           [&](const Counter& c) { counts.push_back(c.get()); });
+    auto any = core::sink(name, nullptr, [&](const core::Notification& n) { sender = n.sender; });
+    core::send(name, Counter{3});
+    EXPECT_EQ(counts, std::vector<int>{3});
+    EXPECT_EQ(sender, nullptr);
 }
 
 TEST(Notification, ASubscriberMayPostFromInsideItsDelivery) {

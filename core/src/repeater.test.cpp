@@ -1,5 +1,6 @@
 #include "core/repeater.hpp"
 #include "core/email_address.hpp"
+#include "core/json_coding.hpp"
 #include "core/random_string.hpp"
 
 #include <nlohmann/json.hpp>
@@ -91,6 +92,17 @@ TEST(EmailAddress, JsonFormIsOneString) {
                  nlohmann::json::other_error);
     EXPECT_THROW((void)nlohmann::json(5).get<EmailAddress>(), nlohmann::json::type_error);
     EXPECT_EQ(EmailAddress::literal("unchecked").rawValue(), "unchecked");
+    // The JSON helpers read and write it the same way.
+    const auto strategy = DateDecodingStrategy::deferredToDate();
+    const auto load = [&](std::string_view text) {
+        return core::load<std::vector<EmailAddress>>(Data(text.begin(), text.end()), strategy);
+    };
+    EXPECT_EQ(load(R"(["x@example.com"])").at(0).rawValue(), "x@example.com");
+    EXPECT_THROW((void)load(R"(["not an address"])"), DecodingError);
+    EXPECT_THROW((void)load("[5]"), DecodingError);
+    const Data bytes =
+        jsonData(EmailAddress::literal("a@b.cd"), DateEncodingStrategy::deferredToDate(), false);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\"a@b.cd\"");
 }
 
 } // namespace

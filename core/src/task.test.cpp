@@ -133,14 +133,15 @@ TEST(Delayed, PassesTheOperationsFailureUnchangedAndInheritsPriority) {
 TEST(Task, WaitingTasksCannotStarveTheirPool) {
     // One worker: the outer task waits for an inner one queued behind it, and both sleep.
     auto pool = std::make_shared<core::ThreadPool>(1);
+    // Held weakly: a worker that dropped the last reference would have to join itself.
     auto outer = core::startTask(
-        [pool] {
+        [weakPool = std::weak_ptr<core::ThreadPool>(pool)] {
             auto inner = core::startTask(
                 [] {
                     core::this_task::sleep(0.005);
                     return 2;
                 },
-                std::nullopt, pool);
+                std::nullopt, weakPool.lock());
             core::this_task::sleep(0.005);
             return inner.value() * 10;
         },

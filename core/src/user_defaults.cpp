@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace core {
@@ -26,6 +27,34 @@ using Json = nlohmann::ordered_json;
 constexpr const char* kDataTag = "$data";
 constexpr const char* kDateTag = "$date";
 constexpr const char* kDictTag = "$dict";
+// JSON has no NaN or infinity (the writer would turn them into null, which no reader accepts and
+// which would cost every other setting of the file), so those travel as text under this tag.
+constexpr const char* kRealTag = "$real";
+
+Json encodeReal(double value) {
+    if (std::isfinite(value)) {
+        return Json(value);
+    }
+    return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+}
+
+// A number, or the text `encodeReal` writes for a non-finite one.
+std::optional<double> decodeReal(const Json& json) {
+    if (json.is_number()) {
+        return json.get<double>();
+    }
+    if (json.is_string()) {
+        const auto& text = json.get_ref<const std::string&>();
+        if (text == "nan") {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        if (text == "inf" || text == "-inf") {
+            return text[0] == '-' ? -std::numeric_limits<double>::infinity()
+                                  : std::numeric_limits<double>::infinity();
+        }
+    }
+    return std::nullopt;
+}
 
 Json encode(const PropertyValue& property);
 
@@ -44,7 +73,9 @@ Json encode(const PropertyValue& property) {
             if constexpr (std::is_same_v<T, Data>) {
                 return Json{{kDataTag, base64(v)}};
             } else if constexpr (std::is_same_v<T, Date>) {
-                return Json{{kDateTag, v.timeIntervalSince1970()}};
+                return Json{{kDateTag, encodeReal(v.timeIntervalSince1970())}};
+            } else if constexpr (std::is_same_v<T, double>) {
+                return std::isfinite(v) ? Json(v) : Json{{kRealTag, encodeReal(v)}};
             } else if constexpr (std::is_same_v<T, PropertyValue::Array>) {
                 Json array = Json::array();
                 for (const auto& item : v) {
@@ -110,8 +141,15 @@ PropertyValue decode(const Json& json, int depth) {
                 }
                 throw std::runtime_error("bad base64 bytes");
             }
-            if (const auto date = json.find(kDateTag); date != json.end() && date->is_number()) {
-                return Date(date->get<double>());
+            if (const auto date = json.find(kDateTag); date != json.end()) {
+                if (const auto seconds = decodeReal(*date)) {
+                    return Date(*seconds);
+                }
+            }
+            if (const auto real = json.find(kRealTag); real != json.end() && real->is_string()) {
+                if (const auto number = decodeReal(*real)) {
+                    return *number;
+                }
             }
             if (const auto dict = json.find(kDictTag); dict != json.end()) {
                 return decodeDictionary(*dict, depth);
@@ -175,6 +213,7 @@ UserDefaults::UserDefaults(std::filesystem::path file, std::vector<std::string> 
         const std::string& argument = m_arguments[i];
         if (argument.size() > 1 && argument[0] == '-') {
             m_argumentDomain[argument.substr(1)] = parseArgumentValue(m_arguments[i + 1]);
+            m_argumentTexts[argument.substr(1)] = m_arguments[i + 1];
             ++i;
         }
     }
@@ -316,6 +355,13 @@ void UserDefaults::remove(const std::string& key) {
 }
 
 std::optional<std::string> UserDefaults::string(const std::string& key) const {
+    {
+        // "-port 8080" is text to whoever asks for text, as it was typed.
+        std::lock_guard lock(m_mutex);
+        if (const auto found = m_argumentTexts.find(key); found != m_argumentTexts.end()) {
+            return found->second;
+        }
+    }
     const auto value = object(key);
     if (const auto* text = value ? value->get<std::string>() : nullptr) {
         return *text;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -82,6 +83,10 @@ TEST(UserDefaults, EveryKindSurvivesAReloadWithItsType) {
         store->set("dict", nested);
         store->set("gone", 1);
         store->remove("gone");
+        // JSON has no such numbers: they must neither be lost nor cost the file its other values.
+        store->set("nan", std::nan(""));
+        store->set("infinity", -HUGE_VAL);
+        store->set("endless", core::Date(HUGE_VAL));
     }
     auto reloaded = core::UserDefaults::open(file);
     EXPECT_EQ(reloaded->object("int"), core::PropertyValue(std::int64_t{-7}));
@@ -94,6 +99,10 @@ TEST(UserDefaults, EveryKindSurvivesAReloadWithItsType) {
               core::PropertyValue(core::PropertyValue::Array{1, "two", 3.5}));
     EXPECT_EQ(reloaded->object("dict"), core::PropertyValue(nested));
     EXPECT_FALSE(reloaded->object("gone"));
+    ASSERT_TRUE(reloaded->doubleValue("nan"));
+    EXPECT_TRUE(std::isnan(*reloaded->doubleValue("nan")));
+    EXPECT_EQ(reloaded->object("infinity"), core::PropertyValue(-HUGE_VAL));
+    EXPECT_EQ(reloaded->object("endless"), core::PropertyValue(core::Date(HUGE_VAL)));
     EXPECT_EQ(fs::status(file.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     // Nothing but the file itself is left in the folder: no temporary files.
     EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), fs::directory_iterator()),
@@ -193,6 +202,10 @@ TEST(UserDefaults, GroupKeysAndLaunchArguments) {
               12);
     EXPECT_EQ(core::loadLaunchArgument<std::optional<double>>(SettingKey::launchCount, store),
               12.0);
+    // Numeric text given at launch still reads as the text it was, for a text setting.
+    EXPECT_EQ(core::loadLaunchArgument<std::optional<std::string>>(SettingKey::launchCount, store),
+              "12");
+    EXPECT_EQ(core::VtUserDefault<std::string>("none", "launchCount", store).wrappedValue(), "12");
     EXPECT_TRUE(core::loadLaunchArgument<bool>(SettingKey::theme, store));
     // Neither "-verbose=1" nor "verbose" is the switch "-verbose".
     EXPECT_FALSE(core::loadLaunchArgument<bool>(SettingKey::verbose, store));

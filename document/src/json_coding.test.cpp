@@ -223,7 +223,7 @@ TEST_F(JsonCoding, EncoderWritesTableOrderNoNullAndRoundTrips) {
            "Phys":20,"Ctor":1,"Cost":{"Auto":true,"Labc":250,"Mats":12.25},"Color":1,
            "ColorV2":89,"Icon":3,"Note":"n/1","Pred":[2],
            "DateBaseline":{"start":"2024-01-01T00:00:00","finish":"2024-01-04T00:00:00"},
-           "url1":{"title":"Spec","url":"https://x.org/a"},"url2":{"url":"https://x.org/b"},
+           "url1":{"title":"Brief","url":"https://x.org/a"},"url2":{"url":"https://x.org/b"},
            "Clps":true},
           {"Uid":2,"Type":1,"Name":"M","Start":"2024-01-09T00:00:00",
            "Finish":"2024-01-10T00:00:00","Cost":{"Mats":1}}]},

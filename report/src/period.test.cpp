@@ -37,6 +37,22 @@ TEST(Period, DayTimelinesHaveOneColumnPerDayAcrossDaylightSaving) {
     EXPECT_EQ(backwards[0].date(), at(calendar, 2024, 3, 6));
 }
 
+TEST(Period, ADayWithoutMidnightStartsAtItsFirstInstant) {
+    // São Paulo moved its clocks from 00:00 to 01:00 on Sunday 4 November 2018.
+    const core::ScopedCalendarOverride pin("America/Sao_Paulo", "pt_BR");
+    const auto calendar = core::Calendar::current();
+    const auto days =
+        Period::timeline(at(calendar, 2018, 11, 3), at(calendar, 2018, 11, 5), Period::Kind::day);
+    ASSERT_EQ(days.size(), 3U);
+    EXPECT_EQ(days[1].date(), at(calendar, 2018, 11, 4, 1));
+    EXPECT_EQ(days[2].date().timeIntervalSince(days[1].date()), 23 * 3600.0);
+    EXPECT_EQ(report::periodIndex(at(calendar, 2018, 11, 4, 12), days[0]), 1);
+    const auto weeks =
+        Period::timeline(at(calendar, 2018, 11, 1), at(calendar, 2018, 11, 5), Period::Kind::week);
+    ASSERT_EQ(weeks.size(), 2U);
+    EXPECT_EQ(weeks[1].date(), at(calendar, 2018, 11, 4, 1));
+}
+
 TEST(Period, WeekColumnsStartOnSundayWhateverTheLocale) {
     for (const char* locale : {"en_US", "de_DE"}) {
         const core::ScopedCalendarOverride pin("Europe/Berlin", locale);

@@ -352,12 +352,11 @@ void ReportBuilder::distributeCost(const BuildTask& task) {
     if (!((task.isSingleTask && task.duration >= 1) || milestone)) {
         return;
     }
-    const double labor = task.laborCost;
-    const double materials = task.materialsCost;
+    // A non-finite cost is left out on its own: the task's other cost still counts.
+    const double labor = finite(task.laborCost, "labour cost") ? task.laborCost : 0.0;
+    const double materials =
+        finite(task.materialsCost, "materials cost") ? task.materialsCost : 0.0;
     if (labor <= 0 && materials <= 0) {
-        return;
-    }
-    if (!finite(labor, "labour cost") || !finite(materials, "materials cost")) {
         return;
     }
     const auto assignments = std::span<const BuildAssignment>(m_input.assignments)
@@ -385,10 +384,13 @@ void ReportBuilder::distributeCost(const BuildTask& task) {
     }
     for (const auto& assignment : assignments) {
         const auto w = static_cast<double>(assignment.workload);
-        const double shareLabor = (assignment.costRate * w) * perDayLabor / rateSum;
-        const double shareMaterials = w * perDayMaterials / (units * 100.0);
-        if (!finite(shareLabor, "labour cost") || !finite(shareMaterials, "materials cost")) {
-            continue;
+        double shareLabor = (assignment.costRate * w) * perDayLabor / rateSum;
+        double shareMaterials = w * perDayMaterials / (units * 100.0);
+        if (!finite(shareLabor, "labour cost")) {
+            shareLabor = 0.0;
+        }
+        if (!finite(shareMaterials, "materials cost")) {
+            shareMaterials = 0.0;
         }
         if (shareLabor == 0.0 && shareMaterials == 0.0) {
             continue;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -181,6 +182,78 @@ TEST(ReportBuilder, RowsFollowTheTeamAndTheLastDuplicateIdWins) {
     EXPECT_EQ(single->rows()[0].total(), single->total());
     EXPECT_EQ(single->total().work, 3.0);
     EXPECT_EQ(single->total().laborCost, 4.0);
+}
+
+TEST(ReportBuilder, ZeroUnitsZeroRatesMilestonesAndNonFiniteCosts) {
+    const core::ScopedCalendarOverride pin("America/New_York", "en_US");
+    const auto calendar = core::Calendar::current();
+    PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), 5);
+    plan.member(1, "A").member(2, "B");
+    // Units 1.5 but every rate 0: work is shared, the cost goes to "not assigned" (20/2, 6/2).
+    cost(work(plan.task(0, 2), WorkKind::fixDailyWork, 4), 20, 6);
+    plan.assign({{1, 100, 0}, {2, 50, 0}});
+    // An assignee at 0 %: no units, so work and cost both go to "not assigned".
+    cost(work(plan.task(2, 3), WorkKind::fixDailyWork, 5), 7, 0);
+    plan.assign({{1, 0, 10}});
+    // A milestone with a paid assignee still goes whole to "not assigned".
+    cost(plan.milestone(3, 9), 50, 5);
+    plan.assign({{1, 100, 10}});
+    // A non-finite cost is left out alone; the other cost of the task still counts. The second
+    // task is given by resource: 8 h for B.
+    cost(plan.task(4, 5), std::numeric_limits<double>::quiet_NaN(), 9);
+    cost(plan.task(4, 5), 6, std::numeric_limits<double>::infinity());
+    plan.assign({{2, 100, 2}});
+    const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    const std::vector<std::vector<Cell>> expected = {
+        {{8.0 / 3.0}, {8.0 / 3.0}, {}, {}, {}},
+        {{4.0 / 3.0}, {4.0 / 3.0}, {}, {}, {8, 6, 0}},
+        {{0, 10, 3}, {0, 10, 3}, {5, 7}, {0, 50, 5}, {0, 0, 9}},
+    };
+    expectCells(*report, expected, report::ReportRender::ExceedPolicy::any, "zero units");
+    EXPECT_NEAR(report->total().work, 21.0, 1e-12);
+    EXPECT_EQ(report->total().laborCost, 83.0);
+    EXPECT_EQ(report->total().materialsCost, 20.0);
+}
+
+TEST(ReportBuilder, WeekAndMonthColumnsAcrossTheYearsEnd) {
+    // Wednesday 25 December 2024 to Friday 10 January 2025; day d of the plan carries d + 1 hours.
+    for (const char* locale : {"en_US", "de_DE"}) {
+        const core::ScopedCalendarOverride pin("Europe/Berlin", locale);
+        const auto calendar = core::Calendar::current();
+        PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 12, 25), 17);
+        plan.member(1, "A");
+        for (std::int64_t d = 0; d < 17; ++d) {
+            work(plan.task(d, d + 1), WorkKind::fixDailyWork, static_cast<double>(d + 1));
+            plan.assign({{1, 100, 1}});
+        }
+        using Policy = report::ReportRender::ExceedPolicy;
+        const report::ReportRender render(
+            report::ReportRender::DecimalPlaces::none, report::ReportRender::CurrencyDisplay::atEnd,
+            report::ReportRender::WeekDisplay::week, report::ReportRender::MonthDisplay::month,
+            Policy::any, locale);
+        // 25-28 Dec: 1 + 2 + 3; 29 Dec - 4 Jan: 6 + ... + 10; 5-10 Jan: 13 + ... + 17.
+        const auto weekly = report::detail::buildReport(Period::Kind::week, plan.input(), calendar);
+        expectCells(*weekly, {{{6}, {40, 0, 0, true}, {75, 0, 0, true}}, {{}, {}, {}}}, Policy::any,
+                    locale);
+        expectCells(*weekly, {{{6}, {40}, {75, 0, 0, true}}, {{}, {}, {}}}, Policy::overrall,
+                    locale);
+        EXPECT_EQ(weekly->timeline()[0].availableHours, 24.0);
+        EXPECT_EQ(weekly->timeline()[1].period.date(), plan.day(4));
+        const bool us = std::string(locale) == "en_US";
+        EXPECT_EQ(render.periodTitle(weekly->timeline()[0].period), "W52");
+        EXPECT_EQ(render.periodTitle(weekly->timeline()[1].period), us ? "W1" : "W52");
+        EXPECT_EQ(render.periodTitle(weekly->timeline()[2].period), us ? "W2" : "W1");
+
+        // December has 5 working days here and no day over 8 h; January has 8.
+        const auto monthly =
+            report::detail::buildReport(Period::Kind::month, plan.input(), calendar);
+        expectCells(*monthly, {{{19}, {102, 0, 0, true}}, {{}, {}}}, Policy::any, locale);
+        expectCells(*monthly, {{{19}, {102, 0, 0, true}}, {{}, {}}}, Policy::overrall, locale);
+        EXPECT_EQ(monthly->timeline()[1].availableHours, 64.0);
+        if (us) {
+            EXPECT_EQ(render.periodTitle(monthly->timeline()[1].period), "Jan 2025");
+        }
+    }
 }
 
 TEST(ReportBuilder, DropsWhatFallsOutsideTheSpan) {

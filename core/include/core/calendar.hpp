@@ -131,7 +131,8 @@ public:
     /// The whole units of `component` from `from` to `to` (partial unit dropped, toward zero);
     /// absent when either date is out of range.
     std::optional<std::int64_t> difference(CalendarComponent which, Date from, Date to) const;
-    /// True when both dates lie on the same local day of this calendar.
+    /// True when both dates lie on the same local day of this calendar; false when either lies
+    /// outside the calendar's range.
     bool isDateInSameDay(Date a, Date b) const noexcept;
     /// The range [lower, upper) that a field can take in any date; absent for fields without one.
     std::optional<std::pair<int, int>> maximumRange(CalendarComponent which) const noexcept;
@@ -142,7 +143,8 @@ public:
     /// The first instant of local day `dayNumber`: its midnight, or, where midnight does not
     /// exist, the first instant after the daylight-saving gap.
     Date startOfLocalDay(std::int64_t dayNumber) const noexcept;
-    /// The first instant of the local day holding `date`.
+    /// The first instant of the local day holding `date`; `date` itself when it lies outside the
+    /// calendar's range.
     Date startOfDay(Date date) const noexcept;
     /// The instant of a local wall-clock time on a proleptic Gregorian date: a time inside a
     /// daylight-saving gap moves forward by the gap's length, a repeated time takes its first

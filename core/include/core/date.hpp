@@ -63,15 +63,15 @@ public:
     std::optional<Date> addingBySeconds(std::int64_t seconds) const;
 
     /// The first instant of this date's day in `calendar`'s time zone; this date unchanged when
-    /// it is not a finite date.
+    /// it lies outside the calendar's range (about 5.7 million years either side of 1970).
     Date toDayOnly(const Calendar& calendar) const;
     /// The start of day 1 of this date's month; absent when no date results.
     std::optional<Date> firstDayInSameMonth() const;
     /// The start of the last day of this date's month; absent when no date results.
     std::optional<Date> lastDayInSameMonth() const;
     /// The start of the first day of this date's week, the week starting on `calendar`'s first
-    /// weekday (weekday and day start from the current calendar); this date unchanged when it is
-    /// not a finite date.
+    /// weekday (weekday and day start from the current calendar); this date unchanged when it lies
+    /// outside the calendar's range.
     Date firstDayInSameWeek(const Calendar& calendar) const;
 
     /// The calendar year (0 for a date outside the calendar's range, as for all getters).

@@ -5,8 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace core {
+
+class JsonDecoder;
+class JsonEncoder;
 
 /// A text that holds exactly one e-mail address. Validation is our own matcher: the whole text,
 /// optionally prefixed by "mailto:", must be one `local@domain` where the local part is a
@@ -33,6 +37,13 @@ private:
 
     std::string m_rawValue;
 };
+
+/// The address a JSON string holds, for the JSON helpers' decoder; throws DecodingError
+/// (typeMismatch for another JSON type, dataCorrupted for a text that is no address).
+EmailAddress decodeJson(std::type_identity<EmailAddress>, const nlohmann::ordered_json& json,
+                        JsonDecoder& decoder);
+/// The address as a JSON string, for the JSON helpers' encoder.
+nlohmann::ordered_json encodeJson(const EmailAddress& address, JsonEncoder& encoder);
 
 } // namespace core
 

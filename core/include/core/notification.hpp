@@ -58,9 +58,10 @@ std::any normalisedObject(T&& value) {
 
 template <class T>
 const void* identityOf(const T& value) {
+    // Only smart pointers carry an identity: a value whose `get()` gives no pointer has none.
     if constexpr (requires {
                       value.get();
-                      std::is_pointer_v<decltype(value.get())>;
+                      requires std::is_pointer_v<decltype(value.get())>;
                   }) {
         return static_cast<const void*>(value.get());
     } else {
@@ -81,7 +82,9 @@ std::optional<T> objectAs(const std::any& object) {
                 if (std::in_range<T>(*integer)) {
                     return converted;
                 }
-            } else if (static_cast<std::int64_t>(converted) == *integer) {
+            } else if (converted >= T(-0x1p63) && converted < T(0x1p63) &&
+                       static_cast<std::int64_t>(converted) == *integer) {
+                // The range test first: INT64_MAX rounds up to 2^63, which no int64_t holds.
                 return converted;
             }
         } else if (const auto* real = std::any_cast<double>(&object)) {

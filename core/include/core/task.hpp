@@ -157,7 +157,7 @@ template <class T>
 class Task {
 public:
     /// Asks the task to stop: the code inside sees `this_task::isCancelled()`, its sleeps end, and
-    /// a task still waiting for its start ends at once with `CancellationError`.
+    /// a `delayed` task still waiting out its delay ends at once with `CancellationError`.
     void cancel() const { m_state->cancel(); }
     /// Whether `cancel()` has been called.
     bool isCancelled() const { return m_state->isCancelled(); }

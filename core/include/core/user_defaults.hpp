@@ -71,7 +71,8 @@ public:
     /// Removes the stored value under `key` (a launch argument of that name stays visible).
     void remove(const std::string& key);
 
-    /// The text under `key`, absent when it is not text.
+    /// The text under `key`, absent when it is not text; a launch argument's value is always its
+    /// text as given, also where it reads as a number or a Boolean.
     std::optional<std::string> string(const std::string& key) const;
     /// The list of texts under `key`, absent when it is not a list of texts only.
     std::optional<std::vector<std::string>> stringArray(const std::string& key) const;
@@ -99,6 +100,7 @@ private:
     std::filesystem::path m_file;
     std::vector<std::string> m_arguments;
     PropertyValue::Dictionary m_argumentDomain;
+    std::map<std::string, std::string> m_argumentTexts;
     PropertyValue::Dictionary m_values;
 };
 
