@@ -372,6 +372,19 @@ std::string uuidString() {
     return Uuid::random().uuidString();
 }
 
+int hexDigitValue(char c) noexcept {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 std::string base64(const Data& bytes) {
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4 + bytes.size() / 24);

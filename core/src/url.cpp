@@ -31,19 +31,6 @@ bool isSchemeCharacter(char c, bool first) {
     return letter || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Characters a URL text may hold as they are; anything else must be percent-encoded.
 bool isUrlCharacter(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -61,8 +48,8 @@ std::optional<std::string> percentDecoded(std::string_view text) {
             result += text[i];
             continue;
         }
-        const int high = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
-        const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+        const int high = i + 1 < text.size() ? hexDigitValue(text[i + 1]) : -1;
+        const int low = i + 2 < text.size() ? hexDigitValue(text[i + 2]) : -1;
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
@@ -140,8 +127,8 @@ std::optional<Url> Url::parse(std::string_view text) {
         if (!isUrlCharacter(text[i])) {
             return std::nullopt;
         }
-        if (text[i] == '%' &&
-            (i + 2 >= text.size() || hexValue(text[i + 1]) < 0 || hexValue(text[i + 2]) < 0)) {
+        if (text[i] == '%' && (i + 2 >= text.size() || hexDigitValue(text[i + 1]) < 0 ||
+                               hexDigitValue(text[i + 2]) < 0)) {
             return std::nullopt;
         }
     }

@@ -267,9 +267,21 @@ std::shared_ptr<UserDefaults> UserDefaults::standard() {
 }
 
 void UserDefaults::load() {
-    std::ifstream input(m_file, std::ios::binary);
-    if (!input) {
+    std::error_code ec;
+    const auto type = std::filesystem::status(m_file, ec).type();
+    if (type == std::filesystem::file_type::not_found) {
         return; // nothing stored yet
+    }
+    std::ifstream input(m_file, std::ios::binary);
+    if (type != std::filesystem::file_type::regular || !input) {
+        // What is there but cannot be read must not be replaced by an empty file: keep this
+        // store in memory only.
+        Log::error([&] {
+            return "The settings file " + m_file.string() +
+                   " cannot be read; settings will not be saved this time";
+        });
+        m_file.clear();
+        return;
     }
     std::stringstream buffer;
     buffer << input.rdbuf();

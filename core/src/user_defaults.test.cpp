@@ -269,3 +269,20 @@ TEST(UserDefaults, CodableValuesAreKeptAsPrettyJson) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(UserDefaults, AnUnreadableFileIsNeverReplaced) {
+    TempFolder folder;
+    // A folder where the file should be cannot be opened as a file, even by root.
+    const auto file = folder.path / "defaults.json";
+    fs::create_directories(file / "inside");
+    testing::internal::CaptureStdout();
+    auto store = core::UserDefaults::open(file);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("cannot be read"), std::string::npos);
+    store->set("a", 1);
+    EXPECT_EQ(store->integer("a"), 1);
+    EXPECT_TRUE(fs::is_directory(file / "inside"));
+}
+
+} // namespace

@@ -1,5 +1,7 @@
 #include "core/uuid.hpp"
 
+#include "core/string_utils.hpp"
+
 #include <sys/random.h>
 
 #include <cerrno>
@@ -31,21 +33,6 @@ Uuid Uuid::random() {
     return Uuid(bytes);
 }
 
-namespace {
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-} // namespace
-
 std::optional<Uuid> Uuid::parse(std::string_view text) {
     if (text.size() != 36) {
         return std::nullopt;
@@ -60,8 +47,8 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
             ++i;
             continue;
         }
-        const int high = hexValue(text[i]);
-        const int low = hexValue(text[i + 1]);
+        const int high = hexDigitValue(text[i]);
+        const int low = hexDigitValue(text[i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,73 @@ TEST(ReportBuilder, WeekAndMonthColumnsAcrossTheYearsEnd) {
         EXPECT_EQ(monthly->timeline()[1].availableHours, 64.0);
         if (us) {
             EXPECT_EQ(render.periodTitle(monthly->timeline()[1].period), "Jan 2025");
+        }
+    }
+}
+
+TEST(ReportBuilder, WeekAndMonthColumnsGatherTheirDaysOfADayReport) {
+    // Random plans, some finishes at odd hours, across both zones' clock changes: every longer
+    // column holds exactly its days' amounts, hours and marks.
+    using Policy = report::ReportRender::ExceedPolicy;
+    for (const char* zone : {"America/New_York", "Europe/Berlin"}) {
+        const core::ScopedCalendarOverride pin(zone, "en_US");
+        const auto calendar = core::Calendar::current();
+        std::mt19937 random(42);
+        auto below = [&](std::uint32_t n) { return static_cast<std::int64_t>(random() % n); };
+        for (int round = 0; round < 20; ++round) {
+            const std::int64_t span = 40 + below(400);
+            PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2023, 10, 1) + below(200),
+                             span);
+            for (std::int64_t m = 1; m <= 4; ++m) {
+                plan.member(m, "M");
+            }
+            for (int t = 0; t < 60; ++t) {
+                const std::int64_t from = below(static_cast<std::uint32_t>(span));
+                const std::int64_t to = std::min(span, from + 1 + below(20));
+                const double finishHours =
+                    to < span && below(3) == 0 ? 1.0 + static_cast<double>(below(22)) : 0.0;
+                const WorkKind kinds[] = {WorkKind::byResource, WorkKind::fixDailyWork,
+                                          WorkKind::fixAmount};
+                cost(work(plan.task(from, to, finishHours), kinds[below(3)],
+                          static_cast<double>(below(50)) / 3.0),
+                     static_cast<double>(below(500) - 50), static_cast<double>(below(100)));
+                for (std::int64_t a = below(4); a > 0; --a) {
+                    // Member 5 is not in the team.
+                    plan.assign({{1 + below(5), below(101), static_cast<double>(below(30))}});
+                }
+            }
+            const auto daily =
+                report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+            for (auto kind : {Period::Kind::week, Period::Kind::month}) {
+                const auto longer = report::detail::buildReport(kind, plan.input(), calendar);
+                const std::size_t columns = longer->timeline().size();
+                std::vector<double> available(columns);
+                for (std::size_t r = 0; r < daily->rows().size(); ++r) {
+                    std::vector<Cell> expected(columns);
+                    for (std::size_t i = 0; i < daily->timeline().size(); ++i) {
+                        const auto p = static_cast<std::size_t>(report::periodIndex(
+                            daily->timeline()[i].period.date(), longer->timeline()[0].period));
+                        const auto& day = daily->rows()[r].data(i);
+                        expected[p].work += day.work;
+                        expected[p].labor += day.laborCost;
+                        expected[p].materials += day.materialsCost;
+                        expected[p].over =
+                            expected[p].over ||
+                            report::isExceeded(day, daily->timeline()[i].availableHours,
+                                               Policy::any);
+                        available[p] += r == 0 ? daily->timeline()[i].availableHours : 0.0;
+                    }
+                    for (std::size_t p = 0; p < columns; ++p) {
+                        const auto& cell = longer->rows()[r].data(p);
+                        ASSERT_NEAR(cell.work, expected[p].work, 1e-9);
+                        ASSERT_NEAR(cell.laborCost, expected[p].labor, 1e-9);
+                        ASSERT_NEAR(cell.materialsCost, expected[p].materials, 1e-9);
+                        ASSERT_EQ(report::isExceeded(cell, 0.0, Policy::any), expected[p].over)
+                            << zone << " row " << r << " column " << p;
+                        ASSERT_EQ(longer->timeline()[p].availableHours, available[p]);
+                    }
+                }
+            }
         }
     }
 }

@@ -141,6 +141,8 @@ std::string paddingToLeft(std::string_view text, std::int64_t length, std::strin
 std::string uuidString();
 
 /// Base64 of the bytes, with CRLF after every 64 output characters (none after the last line).
+/// The value of one hexadecimal digit ('0'-'9', 'a'-'f', 'A'-'F'), or -1 for any other character.
+int hexDigitValue(char c) noexcept;
 std::string base64(const Data& bytes);
 /// Base64 of the text's UTF-8 bytes, wrapped as `base64(const Data&)`.
 std::string base64(std::string_view text);
