@@ -248,12 +248,12 @@ void buildTaskLinks(const TaskPtr& task, const std::unordered_map<std::int64_t, 
             continue;
         }
         // Each end takes the other only when no entry of the same id is there yet, as
-        // `addPredecessor` would.
+        // `addPredecessor` would; the tables keep a repeated id from searching a long list.
         if (linked.insert({predecessor.get(), task->id()}).second) {
-            predecessor->links().successorCollection().appendUnchecked(task);
+            predecessor->links().successorCollection().add(task);
         }
         if (predecessorIds.insert(predecessor->id()).second) {
-            task->links().predecessorCollection().appendUnchecked(predecessor);
+            task->links().predecessorCollection().add(predecessor);
         }
     }
     task->clearPredecessorIdListBuf();

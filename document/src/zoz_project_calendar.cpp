@@ -329,14 +329,16 @@ ZozProjectCalendar::getFinishDateFromStartDateByWorkingDays(core::Date start,
         }
         if (coversLocked(s, s)) {
             // workingDayIndex never decreases, so the first entry reaching the target is found by
-            // binary search.
+            // binary search. The count is compared as a difference from the start's index: adding
+            // a huge count to that index would overflow.
             const auto i0 = static_cast<std::size_t>(s - m_startDay);
             const auto base = m_mappings[i0].workingDayIndex;
             const auto first = m_mappings.begin() + static_cast<std::ptrdiff_t>(i0 + 1);
-            const auto found = std::lower_bound(first, m_mappings.end(), base + workingdays,
-                                                [](const DayMapItem& item, std::int64_t target) {
-                                                    return item.workingDayIndex < target;
-                                                });
+            const auto found =
+                std::lower_bound(first, m_mappings.end(), workingdays,
+                                 [base](const DayMapItem& item, std::int64_t target) {
+                                     return item.workingDayIndex - base < target;
+                                 });
             if (found != m_mappings.end()) {
                 steps = static_cast<std::int64_t>(found - m_mappings.begin()) -
                         static_cast<std::int64_t>(i0);

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -151,6 +152,10 @@ TEST_P(CalendarTest, Stepping) {
               localDate(2024, 3, 9, 9, 30));
     EXPECT_EQ(calendar.getFinishDateFromStartDateByWorkingDays(monday, 0), monday);
     EXPECT_EQ(calendar.getFinishDateFromStartDateByWorkingDays(monday, -3), monday);
+    // A count beyond any map neither overflows nor invents a date: no later day results.
+    EXPECT_EQ(calendar.getFinishDateFromStartDateByWorkingDays(
+                  monday, std::numeric_limits<std::int64_t>::max()),
+              monday);
     const auto far = localDate(2180, 3, 4, 9, 30);
     EXPECT_EQ(calendar.getFinishDateFromStartDateByWorkingDays(far, 3), plusDays(far, 3));
     // Too few working days left in the map: it grows once by a year on each side.

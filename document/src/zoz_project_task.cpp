@@ -52,6 +52,15 @@ ZozProjectTask::ZozProjectTask(Passkey, const std::shared_ptr<ZozProject>& proje
     : m_project(project), m_id(taskid), m_start(start), m_finish(finish), m_parent(parent) {}
 
 ZozProjectTask::~ZozProjectTask() {
+    // A task that was given this parent while another task of its id stood in the list is not
+    // reached below; it must not keep pointing at a parent that is gone.
+    if (m_extras) {
+        for (const auto& entry : m_extras->unlistedChildren) {
+            if (const auto child = entry.lock(); child && child->m_parent == this) {
+                child->m_parent = nullptr;
+            }
+        }
+    }
     // Releasing a deep tree recursively would overflow the stack: detach each subtree whose last
     // owner we are and release its nodes one by one from a list.
     Children pending = std::move(m_childs);
@@ -367,11 +376,24 @@ ZozProjectTask::Ptr ZozProjectTask::createChildAfter(std::int64_t previousTaskId
     return child;
 }
 
+void ZozProjectTask::rememberUnlistedChild(const Ptr& child) {
+    const auto listed = std::find_if(m_childs.begin(), m_childs.end(),
+                                     [&](const auto& c) { return c->m_id == child->m_id; });
+    if (listed != m_childs.end() && *listed == child) {
+        return;
+    }
+    auto& unlisted = extras().unlistedChildren;
+    std::erase_if(unlisted, [](const auto& entry) { return entry.expired(); });
+    unlisted.push_back(child);
+}
+
 bool ZozProjectTask::addChild(const Ptr& child) {
     if (!attachChild(child)) {
         return false;
     }
-    if (!containsId(m_childs, child->m_id)) {
+    if (containsId(m_childs, child->m_id)) {
+        rememberUnlistedChild(child);
+    } else {
         m_childs.push_back(child);
     }
     return true;
@@ -381,7 +403,9 @@ bool ZozProjectTask::insertChild(const Ptr& child, std::int64_t index) {
     if (!attachChild(child)) {
         return false;
     }
-    if (!containsId(m_childs, child->m_id)) {
+    if (containsId(m_childs, child->m_id)) {
+        rememberUnlistedChild(child);
+    } else {
         const auto at = clampIndex(index, m_childs.size());
         m_childs.insert(m_childs.begin() + static_cast<std::ptrdiff_t>(at), child);
     }
@@ -397,6 +421,7 @@ bool ZozProjectTask::insertChild(const Ptr& child, const Ptr& baseTask, bool bel
         return true;
     }
     if (containsId(m_childs, child->m_id)) {
+        rememberUnlistedChild(child);
         return true;
     }
     std::size_t at = 0;
@@ -416,6 +441,11 @@ void ZozProjectTask::removeChild(const Ptr& child) {
     const auto found = std::find_if(m_childs.begin(), m_childs.end(),
                                     [&](const auto& c) { return c->m_id == child->m_id; });
     if (found != m_childs.end()) {
+        // The listed task may be another object of the same id; out of the list, it must not
+        // keep pointing here.
+        if ((*found)->m_parent == this) {
+            (*found)->m_parent = nullptr;
+        }
         m_childs.erase(found);
     }
     child->m_parent = nullptr;

@@ -120,6 +120,31 @@ TEST_F(ZozProjectTaskTest, EditingRules) {
     EXPECT_EQ(a->parent(), newParent);
 }
 
+TEST_F(ZozProjectTaskTest, TasksOutOfTheListNeverKeepADeadParent) {
+    // Removing by id takes out the listed task, which may be another object than the one given:
+    // both lose this parent.
+    auto parent = task(10);
+    auto listed = task(1);
+    parent->addChild(listed);
+    auto twin = task(1);
+    parent->addChild(twin);
+    EXPECT_EQ(twin->parent(), parent);
+    parent->removeChild(twin);
+    EXPECT_EQ(parent->childCount(), 0);
+    EXPECT_EQ(listed->parentPointer(), nullptr);
+    EXPECT_EQ(twin->parentPointer(), nullptr);
+
+    // A task given a parent that lists another task of its id loses that parent when it goes.
+    auto other = task(11);
+    other->addChild(task(2));
+    auto adopted = task(2);
+    other->insertChild(adopted, 0);
+    EXPECT_EQ(adopted->parent(), other);
+    other.reset();
+    EXPECT_EQ(adopted->parentPointer(), nullptr);
+    EXPECT_FALSE(adopted->isHidden());
+}
+
 TEST_F(ZozProjectTaskTest, CyclesAreRefused) {
     auto root = task(0);
     auto child = task(1);

@@ -17,16 +17,17 @@ std::optional<ZozTaskLinkType> zozTaskLinkTypeFromRaw(std::int64_t raw) {
 // Collections.
 
 bool ZozLinkCollection::isEmpty() const {
-    return m_node->isGroupTask() || storedCount() == 0;
+    return m_node->isGroupTask() ||
+           std::none_of(m_links.begin(), m_links.end(),
+                        [](const Entry& entry) { return !entry.task.expired(); });
 }
 
 bool ZozLinkCollection::contains(const ZozProjectTask& task) const {
-    if (isEmpty()) {
+    if (!m_storedIds.contains(task.id()) || isEmpty()) {
         return false;
     }
-    return std::any_of(m_links.begin(), m_links.end(), [&](const auto& entry) {
-        const auto linked = entry.lock();
-        return linked && linked->id() == task.id();
+    return std::any_of(m_links.begin(), m_links.end(), [&](const Entry& entry) {
+        return entry.id == task.id() && !entry.task.expired();
     });
 }
 
@@ -37,14 +38,9 @@ bool ZozLinkCollection::add(const std::shared_ptr<ZozProjectTask>& task) {
     if (contains(*task)) {
         return false;
     }
-    m_links.push_back(task);
+    m_links.push_back({task->id(), task});
+    ++m_storedIds[task->id()];
     return true;
-}
-
-void ZozLinkCollection::appendUnchecked(const std::shared_ptr<ZozProjectTask>& task) {
-    if (task) {
-        m_links.push_back(task);
-    }
 }
 
 std::optional<std::vector<std::shared_ptr<ZozProjectTask>>> ZozLinkCollection::links() const {
@@ -58,7 +54,7 @@ std::vector<std::shared_ptr<ZozProjectTask>> ZozLinkCollection::storedLinks() co
     std::vector<std::shared_ptr<ZozProjectTask>> live;
     live.reserve(m_links.size());
     for (const auto& entry : m_links) {
-        if (auto linked = entry.lock()) {
+        if (auto linked = entry.task.lock()) {
             live.push_back(std::move(linked));
         }
     }
@@ -66,19 +62,24 @@ std::vector<std::shared_ptr<ZozProjectTask>> ZozLinkCollection::storedLinks() co
 }
 
 std::size_t ZozLinkCollection::storedCount() const {
-    return static_cast<std::size_t>(
-        std::count_if(m_links.begin(), m_links.end(), [](const auto& e) { return !e.expired(); }));
+    return static_cast<std::size_t>(std::count_if(
+        m_links.begin(), m_links.end(), [](const Entry& entry) { return !entry.task.expired(); }));
 }
 
 bool ZozLinkCollection::removeFirst(std::int64_t id) {
-    const auto found = std::find_if(m_links.begin(), m_links.end(), [&](const auto& entry) {
-        const auto linked = entry.lock();
-        return linked && linked->id() == id;
+    if (!m_storedIds.contains(id)) {
+        return false;
+    }
+    const auto found = std::find_if(m_links.begin(), m_links.end(), [&](const Entry& entry) {
+        return entry.id == id && !entry.task.expired();
     });
     if (found == m_links.end()) {
         return false;
     }
     m_links.erase(found);
+    if (const auto counted = m_storedIds.find(id); --counted->second == 0) {
+        m_storedIds.erase(counted);
+    }
     return true;
 }
 

@@ -193,6 +193,19 @@ TEST_F(ZozTaskLinksTest, LongChainsAndDiamondsStayCheap) {
     chain.front()->getSuccessors()->navigate([&](ZozProjectTask&, const auto&) { ++count; });
     EXPECT_EQ(count, kLength - 1);
 
+    // One task preceded by every task of the chain: each link is added without rescanning the
+    // links already there, and a duplicate is still refused.
+    auto sink = task(-1);
+    for (const auto& t : chain) {
+        sink->links().addPredecessor(t);
+    }
+    sink->links().addPredecessor(chain.front());
+    EXPECT_EQ(sink->links().predecessorCount(), static_cast<std::size_t>(kLength));
+    EXPECT_TRUE(chain.back()->links().hasDirectSuccessor(-1));
+    sink->links().removePredecessor(chain.back());
+    EXPECT_EQ(sink->links().predecessorCount(), static_cast<std::size_t>(kLength - 1));
+    EXPECT_FALSE(chain.back()->links().hasDirectSuccessor(-1));
+
     // Sixty layers of two tasks each, every task linked to both of the layer before: walking
     // every path would never end, walking every task once is instant.
     std::vector<ZozProjectTask::Ptr> layers;

@@ -368,6 +368,7 @@ private:
     bool linksEmptyBecauseGroup() const noexcept { return isGroupTask(); }
     bool isOwnAncestorOrSelf(const ZozProjectTask* candidate) const noexcept;
     bool attachChild(const Ptr& child);
+    void rememberUnlistedChild(const Ptr& child);
     void ensureGroupValues(Group which);
     std::optional<core::Date> calculateStart();
     std::optional<core::Date> calculateFinish();
@@ -405,6 +406,8 @@ private:
         std::optional<std::vector<std::int64_t>> predecessoridlistbuf;
         std::optional<std::string> wbsNo;
         std::optional<std::string> directWbsNo;
+        // Tasks given this parent while another task of their id was listed.
+        std::vector<std::weak_ptr<ZozProjectTask>> unlistedChildren;
     };
     Extras& extras();
     std::unique_ptr<Extras> m_extras;

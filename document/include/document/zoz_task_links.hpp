@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace document {
@@ -43,9 +44,6 @@ public:
     bool contains(const ZozProjectTask& task) const;
     /// Appends `task` unless a visible entry already has its id; returns whether it was added.
     bool add(const std::shared_ptr<ZozProjectTask>& task);
-    /// Appends `task` without looking for an entry of its id, for a caller that knows there is
-    /// none; a null task is ignored.
-    void appendUnchecked(const std::shared_ptr<ZozProjectTask>& task);
     /// The live entries, or absent when `isEmpty`.
     std::optional<std::vector<std::shared_ptr<ZozProjectTask>>> links() const;
     /// The live entries as stored, also when hidden.
@@ -55,13 +53,24 @@ public:
     /// Removes the first entry with `id`; returns whether one was removed.
     bool removeFirst(std::int64_t id);
     /// Removes every entry.
-    void removeAll() { m_links.clear(); }
+    void removeAll() {
+        m_links.clear();
+        m_storedIds.clear();
+    }
     /// The owning task.
     ZozProjectTask& node() const noexcept { return *m_node; }
 
 private:
+    // A task's id never changes, so each entry keeps it: matching by id needs no lock of the
+    // entry, and an id that was never stored is ruled out at once (a task may have many links).
+    struct Entry {
+        std::int64_t id;
+        std::weak_ptr<ZozProjectTask> task;
+    };
+
     ZozProjectTask* m_node;
-    std::vector<std::weak_ptr<ZozProjectTask>> m_links;
+    std::vector<Entry> m_links;
+    std::unordered_map<std::int64_t, std::size_t> m_storedIds; // entries per id, live or not
 };
 
 /// A task's predecessors.
