@@ -1,5 +1,6 @@
 // Loading a document with the manager, against the floor of merely inflating its JSON entry
 // into memory and parsing it into a JSON tree.
+#include "bench_timing.hpp"
 #include "project_generator.hpp"
 
 #include "document/zoz_project.hpp"
@@ -128,20 +129,6 @@ bool resetPeakResident() {
     return static_cast<bool>(clear);
 }
 
-template <class F>
-double medianMilliseconds(int runs, F&& body) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        body();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -155,7 +142,7 @@ int main(int argc, char** argv) {
     // process's peak memory.
     const Fixture& f = fixture();
     const int runs = tiny() ? 1 : 7;
-    const double floor = medianMilliseconds(runs, [&] { inflateAndParse(f.document); });
+    const double floor = bench::medianMilliseconds(runs, [&] { inflateAndParse(f.document); });
     const fs::path working = f.folder / "summary";
     const std::uintmax_t before = peakResidentKiB();
     // Freed memory goes back to the system and the peak is reset (where the kernel allows it),
@@ -164,7 +151,8 @@ int main(int argc, char** argv) {
     const bool reset = resetPeakResident();
     std::vector<double> loads;
     for (int i = 0; i < runs; ++i) {
-        loads.push_back(medianMilliseconds(1, [&] { loadWithManager(f.document, working); }));
+        loads.push_back(
+            bench::medianMilliseconds(1, [&] { loadWithManager(f.document, working); }));
         fs::remove_all(working);
     }
     std::sort(loads.begin(), loads.end());

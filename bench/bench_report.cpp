@@ -1,5 +1,6 @@
 // Building, rendering and exporting the resource report of a large generated plan, against the
 // floor of parsing that plan's project.moc into a JSON tree.
+#include "bench_timing.hpp"
 #include "project_generator.hpp"
 
 #include "document/data_map_service.hpp"
@@ -115,20 +116,6 @@ BENCHMARK(BM_BuildReport)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_RenderDailySnapshot)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteDailyCsv)->Unit(benchmark::kMillisecond);
 
-template <class F>
-double medianMilliseconds(int runs, F&& body) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        body();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 double heapMiB() {
     return static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1024.0);
 }
@@ -146,10 +133,10 @@ int main(int argc, char** argv) {
     // the heap the daily report and its snapshot hold, and the process's peak memory.
     Plan& f = fixture();
     const int runs = tiny() ? 1 : 9;
-    const double floor = medianMilliseconds(runs, [&] { parseFloor(f.moc); });
+    const double floor = bench::medianMilliseconds(runs, [&] { parseFloor(f.moc); });
     double build[3] = {};
     for (int kind = 0; kind < 3; ++kind) {
-        build[kind] = medianMilliseconds(runs, [&] {
+        build[kind] = bench::medianMilliseconds(runs, [&] {
             benchmark::DoNotOptimize(
                 ProjectReport::make(static_cast<Period::Kind>(kind), *f.project));
         });
@@ -159,7 +146,7 @@ int main(int argc, char** argv) {
     const auto report = ProjectReport::make(Period::Kind::day, *f.project);
     const double reportHeap = heapMiB() - heapBefore;
     std::size_t items = 0;
-    const double rendering = medianMilliseconds(runs, [&] {
+    const double rendering = bench::medianMilliseconds(runs, [&] {
         items = report::makeSnapshot(*report, ProjectReport::ValueKind::work(), "$", options)
                     .numberOfItems();
     });
@@ -169,7 +156,7 @@ int main(int argc, char** argv) {
     const double snapshotHeap = heapMiB() - snapshotBefore;
     std::size_t csvBytes = 0;
     const report::ReportCsvProject csvProject{f.project->name(), "$"};
-    const double csv = medianMilliseconds(runs, [&] {
+    const double csv = bench::medianMilliseconds(runs, [&] {
         csvBytes = report::reportCsv(ProjectReport::ValueKind::work(), csvProject, options, *report)
                        .size();
     });
@@ -198,7 +185,7 @@ int main(int argc, char** argv) {
         for (const auto& [label, plan] :
              {std::pair{"half the tasks", halfTasks}, std::pair{"about half the span", halfSpan}}) {
             Plan smaller(plan);
-            const double time = medianMilliseconds(runs, [&] {
+            const double time = bench::medianMilliseconds(runs, [&] {
                 benchmark::DoNotOptimize(ProjectReport::make(Period::Kind::day, *smaller.project));
             });
             std::printf("build daily report with %s (%d tasks, %d years): %.1f ms = %.2f of the "
