@@ -66,3 +66,6 @@ TEST(WeakContainers, ReferenceBoxesAreSharedByCopies) {
 }
 
 } // namespace
+
+static_assert(std::random_access_iterator<core::VtWeakArray<int>::const_iterator>);
+static_assert(std::random_access_iterator<core::VtRefrenceArray<int>::const_iterator>);

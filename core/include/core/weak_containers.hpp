@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -28,56 +29,83 @@ private:
     std::weak_ptr<Element> m_object;
 };
 
+namespace detail {
+
+/// What a box holds: a weak box's current object, a reference box's value.
+template <class Box>
+struct BoxContent;
+
+template <class Element>
+struct BoxContent<VtWeakBox<Element>> {
+    static std::shared_ptr<Element> get(const VtWeakBox<Element>& box) { return box.unbox(); }
+};
+
+template <class Box>
+decltype(auto) unboxed(const Box& box) {
+    return BoxContent<Box>::get(box);
+}
+
+/// A random-access iterator over boxes that yields what each box holds.
+template <class Base>
+class UnboxingIterator {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using reference = decltype(unboxed(*std::declval<Base>()));
+    using value_type = std::remove_cvref_t<reference>;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+
+    UnboxingIterator() = default;
+    /// Iterates from `it`.
+    explicit UnboxingIterator(Base it) : m_it(it) {}
+
+    reference operator*() const { return unboxed(*m_it); }
+    auto operator->() const
+        requires std::is_lvalue_reference_v<reference>
+    {
+        return &unboxed(*m_it);
+    }
+    UnboxingIterator& operator++() {
+        ++m_it;
+        return *this;
+    }
+    UnboxingIterator operator++(int) { return UnboxingIterator(m_it++); }
+    UnboxingIterator& operator--() {
+        --m_it;
+        return *this;
+    }
+    UnboxingIterator operator--(int) { return UnboxingIterator(m_it--); }
+    UnboxingIterator& operator+=(difference_type n) {
+        m_it += n;
+        return *this;
+    }
+    UnboxingIterator& operator-=(difference_type n) {
+        m_it -= n;
+        return *this;
+    }
+    friend UnboxingIterator operator+(UnboxingIterator it, difference_type n) { return it += n; }
+    friend UnboxingIterator operator+(difference_type n, UnboxingIterator it) { return it += n; }
+    friend UnboxingIterator operator-(UnboxingIterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const UnboxingIterator& a, const UnboxingIterator& b) {
+        return a.m_it - b.m_it;
+    }
+    reference operator[](difference_type n) const { return unboxed(m_it[n]); }
+    friend auto operator<=>(const UnboxingIterator&, const UnboxingIterator&) = default;
+
+private:
+    Base m_it{};
+};
+
+} // namespace detail
+
 /// An ordered list of weakly held objects. Entries whose objects have gone stay in place: they
 /// still count and read as null.
 template <class Element>
 class VtWeakArray {
 public:
     /// Reads each entry's current object (null once gone).
-    class const_iterator {
-    public:
-        using iterator_category = std::random_access_iterator_tag;
-        using value_type = std::shared_ptr<Element>;
-        using difference_type = std::ptrdiff_t;
-        using pointer = void;
-        using reference = std::shared_ptr<Element>;
-
-        const_iterator() = default;
-        /// The current object of the entry.
-        reference operator*() const { return m_it->unbox(); }
-        const_iterator& operator++() {
-            ++m_it;
-            return *this;
-        }
-        const_iterator operator++(int) { return const_iterator(m_it++); }
-        const_iterator& operator--() {
-            --m_it;
-            return *this;
-        }
-        const_iterator operator--(int) { return const_iterator(m_it--); }
-        const_iterator& operator+=(difference_type n) {
-            m_it += n;
-            return *this;
-        }
-        const_iterator& operator-=(difference_type n) {
-            m_it -= n;
-            return *this;
-        }
-        friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
-        friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
-        friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
-        friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
-            return a.m_it - b.m_it;
-        }
-        reference operator[](difference_type n) const { return m_it[n].unbox(); }
-        friend auto operator<=>(const const_iterator&, const const_iterator&) = default;
-
-    private:
-        friend class VtWeakArray;
-        using Base = typename std::vector<VtWeakBox<Element>>::const_iterator;
-        explicit const_iterator(Base it) : m_it(it) {}
-        Base m_it{};
-    };
+    using const_iterator =
+        detail::UnboxingIterator<typename std::vector<VtWeakBox<Element>>::const_iterator>;
     using iterator = const_iterator;
     using value_type = std::shared_ptr<Element>;
 
@@ -161,55 +189,20 @@ private:
     std::shared_ptr<Value> m_value;
 };
 
+namespace detail {
+template <class Value>
+struct BoxContent<VtRefrenceBox<Value>> {
+    static const Value& get(const VtRefrenceBox<Value>& box) { return box.get(); }
+};
+} // namespace detail
+
 /// An ordered list of shared boxes: copies of the list share the boxes but not later appends.
 template <class Value>
 class VtRefrenceArray {
 public:
     /// Reads each box's value.
-    class const_iterator {
-    public:
-        using iterator_category = std::random_access_iterator_tag;
-        using value_type = Value;
-        using difference_type = std::ptrdiff_t;
-        using pointer = const Value*;
-        using reference = const Value&;
-
-        const_iterator() = default;
-        reference operator*() const { return m_it->get(); }
-        pointer operator->() const { return &m_it->get(); }
-        const_iterator& operator++() {
-            ++m_it;
-            return *this;
-        }
-        const_iterator operator++(int) { return const_iterator(m_it++); }
-        const_iterator& operator--() {
-            --m_it;
-            return *this;
-        }
-        const_iterator operator--(int) { return const_iterator(m_it--); }
-        const_iterator& operator+=(difference_type n) {
-            m_it += n;
-            return *this;
-        }
-        const_iterator& operator-=(difference_type n) {
-            m_it -= n;
-            return *this;
-        }
-        friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
-        friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
-        friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
-        friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
-            return a.m_it - b.m_it;
-        }
-        reference operator[](difference_type n) const { return m_it[n].get(); }
-        friend auto operator<=>(const const_iterator&, const const_iterator&) = default;
-
-    private:
-        friend class VtRefrenceArray;
-        using Base = typename std::vector<VtRefrenceBox<Value>>::const_iterator;
-        explicit const_iterator(Base it) : m_it(it) {}
-        Base m_it{};
-    };
+    using const_iterator =
+        detail::UnboxingIterator<typename std::vector<VtRefrenceBox<Value>>::const_iterator>;
     using iterator = const_iterator;
     using value_type = Value;
 
