@@ -580,6 +580,35 @@ std::int64_t roundedPercent(double q) {
     return r;
 }
 
+// What a group's completion is made of: its leaves' summed weights, their weighted
+// percentages, and how many leaves without a working day are unfinished. Sums are in double: a
+// hostile percentage times a day count would overflow an integer.
+struct LeafTally {
+    double total = 0.0;
+    double weighted = 0.0;
+    std::int64_t unfinishedZeroDay = 0;
+};
+
+// `weight(task, days)` and `percent(task)` read one leaf.
+template <class Weight, class Percent>
+LeafTally tallyLeaves(const ZozProjectTask::Ptr& group, Weight weight, Percent percent) {
+    LeafTally tally;
+    algorithm::treeTravel(group, true, [&](const ZozProjectTask::Ptr& task) {
+        if (task->hasChilds()) {
+            return;
+        }
+        const auto days = task->days();
+        const double w = weight(*task, days);
+        const auto p = percent(*task);
+        tally.total += w;
+        tally.weighted += w * static_cast<double>(p);
+        if (days < 1 && p < 100) {
+            ++tally.unfinishedZeroDay;
+        }
+    });
+    return tally;
+}
+
 } // namespace
 
 void ZozProjectTask::ensureGroupValues(Group which) {
@@ -691,48 +720,27 @@ std::optional<std::int64_t> ZozProjectTask::calculateCompletedPercentage() {
     if (m_childs.empty()) {
         return std::nullopt;
     }
-    // Sums in double: a hostile percentage times a day count would overflow an integer.
-    double totalDays = 0.0;
-    double weighted = 0.0;
-    std::int64_t unfinishedZeroDay = 0;
-    algorithm::treeTravel(shared_from_this(), true, [&](const Ptr& task) {
-        if (task->hasChilds()) {
-            return;
-        }
-        const auto d = static_cast<double>(task->days());
-        const auto p = task->m_completedPercentage.storedValue();
-        totalDays += d;
-        weighted += d * static_cast<double>(p);
-        if (d < 1 && p < 100) {
-            ++unfinishedZeroDay;
-        }
-    });
-    if (totalDays < 1) {
-        return unfinishedZeroDay == 0 ? 100 : 0;
+    const LeafTally tally = tallyLeaves(
+        shared_from_this(),
+        [](ZozProjectTask&, std::int64_t days) { return static_cast<double>(days); },
+        [](ZozProjectTask& task) { return task.m_completedPercentage.storedValue(); });
+    if (tally.total < 1) {
+        return tally.unfinishedZeroDay == 0 ? 100 : 0;
     }
-    const auto r = roundedPercent(weighted / totalDays);
-    return r == 100 && unfinishedZeroDay > 0 ? 99 : r;
+    const auto r = roundedPercent(tally.weighted / tally.total);
+    return r == 100 && tally.unfinishedZeroDay > 0 ? 99 : r;
 }
 
 std::optional<std::int64_t> ZozProjectTask::calculateWorkCompletedPercentage() {
     if (m_childs.empty()) {
         return std::nullopt;
     }
-    double totalWork = 0.0;
-    double weighted = 0.0;
-    std::int64_t unfinishedZeroDay = 0;
-    algorithm::treeTravel(shared_from_this(), true, [&](const Ptr& task) {
-        if (task->hasChilds()) {
-            return;
-        }
-        const auto w = task->work();
-        const auto p = task->m_workCompletedPercentage.storedValue();
-        totalWork += w;
-        weighted += w * static_cast<double>(p);
-        if (task->days() < 1 && p < 100) {
-            ++unfinishedZeroDay;
-        }
-    });
+    const LeafTally tally = tallyLeaves(
+        shared_from_this(), [](ZozProjectTask& task, std::int64_t) { return task.work(); },
+        [](ZozProjectTask& task) { return task.m_workCompletedPercentage.storedValue(); });
+    const double totalWork = tally.total;
+    const double weighted = tally.weighted;
+    const std::int64_t unfinishedZeroDay = tally.unfinishedZeroDay;
     if (!(totalWork >= 0.01)) {
         return 0;
     }
@@ -859,21 +867,13 @@ std::int64_t ZozProjectTask::tobeCompletePercentage() {
     const auto today = detail::startOfToday();
     const auto owner = m_project.lock();
     if (!m_childs.empty()) {
-        double totalDays = 0.0;
-        double weighted = 0.0;
-        std::int64_t unfinishedZeroDay = 0;
-        algorithm::treeTravel(shared_from_this(), true, [&](const Ptr& task) {
-            if (task->hasChilds()) {
-                return;
-            }
-            const auto d = static_cast<double>(task->days());
-            const auto t = task->tobeCompletePercentage();
-            totalDays += d;
-            weighted += d * static_cast<double>(t);
-            if (d < 1 && t < 100) {
-                ++unfinishedZeroDay;
-            }
-        });
+        const LeafTally tally = tallyLeaves(
+            shared_from_this(),
+            [](ZozProjectTask&, std::int64_t days) { return static_cast<double>(days); },
+            [](ZozProjectTask& task) { return task.tobeCompletePercentage(); });
+        const double totalDays = tally.total;
+        const double weighted = tally.weighted;
+        const std::int64_t unfinishedZeroDay = tally.unfinishedZeroDay;
         if (totalDays < 1) {
             return unfinishedZeroDay == 0 ? 100 : 0;
         }
