@@ -488,26 +488,31 @@ std::optional<Date> Calendar::date(const DateComponents& components) const {
     return result;
 }
 
+namespace {
+
+// Seconds in one hour, minute or second; 0 for the units that follow the calendar.
+double elapsedSeconds(CalendarComponent which) noexcept {
+    switch (which) {
+    case CalendarComponent::hour:
+        return 3600.0;
+    case CalendarComponent::minute:
+        return 60.0;
+    case CalendarComponent::second:
+        return 1.0;
+    default:
+        return 0.0;
+    }
+}
+
+} // namespace
+
 std::optional<Date> Calendar::dateByAdding(CalendarComponent which, std::int64_t value,
                                            Date date) const {
     if (!inRange(date)) {
         return std::nullopt;
     }
     // Hours, minutes and seconds are elapsed time; only the larger units follow the calendar.
-    double unit = 0.0;
-    switch (which) {
-    case CalendarComponent::hour:
-        unit = 3600.0;
-        break;
-    case CalendarComponent::minute:
-        unit = 60.0;
-        break;
-    case CalendarComponent::second:
-        unit = 1.0;
-        break;
-    default:
-        break;
-    }
+    const double unit = elapsedSeconds(which);
     if (unit != 0.0) {
         const Date result(date.timeIntervalSince1970() + static_cast<double>(value) * unit);
         return inRange(result) ? std::optional<Date>(result) : std::nullopt;
@@ -551,20 +556,7 @@ std::optional<std::int64_t> Calendar::difference(CalendarComponent which, Date f
     if (!inRange(from) || !inRange(to)) {
         return std::nullopt;
     }
-    double unit = 0.0;
-    switch (which) {
-    case CalendarComponent::hour:
-        unit = 3600.0;
-        break;
-    case CalendarComponent::minute:
-        unit = 60.0;
-        break;
-    case CalendarComponent::second:
-        unit = 1.0;
-        break;
-    default:
-        break;
-    }
+    const double unit = elapsedSeconds(which);
     if (unit != 0.0) {
         return static_cast<std::int64_t>(std::trunc(to.timeIntervalSince(from) / unit));
     }
