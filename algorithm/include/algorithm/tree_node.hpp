@@ -169,6 +169,27 @@ struct WalkFrame {
 template <class N>
 using WalkStack = std::deque<WalkFrame<N>>;
 
+// The pre-order walk below `node` without recursion: `visit(parent, child)` sees every
+// descendant, siblings in list order, and answers whether to walk on into the child's children
+// (read only after the visit returns).
+template <class N, class Visit>
+void walkDescendants(const N& node, Visit&& visit) {
+    WalkStack<N> stack;
+    stack.emplace_back(node);
+    while (!stack.empty()) {
+        auto& top = stack.back();
+        if (top.done()) {
+            stack.pop_back();
+            continue;
+        }
+        const N& parent = *top.node;
+        const N& child = top.take();
+        if (visit(parent, child)) {
+            stack.emplace_back(child);
+        }
+    }
+}
+
 } // namespace detail
 
 /// The node's children as its traits report them.
@@ -204,18 +225,10 @@ void treeTravel(const N& node, bool includeSelf, F&& perform) {
     if (includeSelf) {
         perform(node);
     }
-    detail::WalkStack<N> stack;
-    stack.emplace_back(node);
-    while (!stack.empty()) {
-        auto& top = stack.back();
-        if (top.done()) {
-            stack.pop_back();
-            continue;
-        }
-        const N& child = top.take();
+    detail::walkDescendants(node, [&](const N&, const N& child) {
         perform(child);
-        stack.emplace_back(child);
-    }
+        return true;
+    });
 }
 
 /// The pre-order walk of `treeTravel`, offering each node with its index path relative to the
@@ -271,18 +284,10 @@ std::future<void> treeTravelWithIndexPathAsync(N node, bool includeSelf, F perfo
 template <TreeNode N, class F>
     requires std::invocable<F&, const N&, const N&>
 void treeTravel(const N& node, F&& perform) {
-    detail::WalkStack<N> stack;
-    stack.emplace_back(node);
-    while (!stack.empty()) {
-        auto& top = stack.back();
-        if (top.done()) {
-            stack.pop_back();
-            continue;
-        }
-        const N& child = top.take();
-        perform(*top.node, child);
-        stack.emplace_back(child);
-    }
+    detail::walkDescendants(node, [&](const N& parent, const N& child) {
+        perform(parent, child);
+        return true;
+    });
 }
 
 /// Pre-order walk with pruning: a node for which `canTravelChildren` answers false is offered but
@@ -293,19 +298,8 @@ void treeConditionalTravel(const N& node, bool includeSelf, F&& canTravelChildre
     if (includeSelf && !canTravelChildren(node)) {
         return;
     }
-    detail::WalkStack<N> stack;
-    stack.emplace_back(node);
-    while (!stack.empty()) {
-        auto& top = stack.back();
-        if (top.done()) {
-            stack.pop_back();
-            continue;
-        }
-        const N& child = top.take();
-        if (canTravelChildren(child)) {
-            stack.emplace_back(child);
-        }
-    }
+    detail::walkDescendants(node,
+                            [&](const N&, const N& child) { return canTravelChildren(child); });
 }
 
 /// Offers the leaves of the subtree, left to right (the start node too when it is a leaf).
@@ -319,18 +313,10 @@ void treeTravelLeaves(const N& node, F&& perform) {
         }
     };
     visit(node);
-    detail::WalkStack<N> stack;
-    stack.emplace_back(node);
-    while (!stack.empty()) {
-        auto& top = stack.back();
-        if (top.done()) {
-            stack.pop_back();
-            continue;
-        }
-        const N& child = top.take();
+    detail::walkDescendants(node, [&](const N&, const N& child) {
         visit(child);
-        stack.emplace_back(child);
-    }
+        return true;
+    });
 }
 
 /// Post-order walk: every node after all of its descendants, the start node last.
