@@ -36,17 +36,29 @@ function(_vt_check_links self)
     endforeach()
 endfunction()
 
-# vt_library(<name> [DEPS <our libs>...] [PUBLIC_LIBS ...] [PRIVATE_LIBS ...]
+# vt_library(<name> [QT] [DEPS <our libs>...] [PUBLIC_LIBS ...] [PRIVATE_LIBS ...]
 #            [TEST_LIBS ...])
+# QT: the library uses Qt: moc and rcc run over its headers, sources and resources/*.qrc, and its
+# tests start from vt_qt_test_main (a QApplication on the offscreen platform) instead of gtest's.
 function(vt_library name)
-    cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "QT" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS" ${ARGN})
     _vt_check_links(${name} ${ARG_DEPS})
 
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.test.cpp)
     list(REMOVE_ITEM sources ${tests} "")
+    if(ARG_QT)
+        # moc finds Q_OBJECT only in files that belong to the target.
+        file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/include/${name}/*.hpp
+             ${CMAKE_CURRENT_SOURCE_DIR}/src/*.hpp)
+        file(GLOB resources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/*.qrc)
+        list(APPEND sources ${headers} ${resources})
+    endif()
 
     add_library(${name} STATIC ${sources})
+    if(ARG_QT)
+        set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+    endif()
     target_include_directories(${name} PUBLIC
         $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
         PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
@@ -57,8 +69,14 @@ function(vt_library name)
     if(tests)
         add_executable(${name}_tests ${tests})
         target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+        if(ARG_QT)
+            set(test_main vt_qt_test_main)
+            set_target_properties(${name}_tests PROPERTIES AUTOMOC ON)
+        else()
+            set(test_main GTest::gtest_main)
+        endif()
         target_link_libraries(${name}_tests PRIVATE ${name} vt_warnings ${ARG_PRIVATE_LIBS}
-                              ${ARG_TEST_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+                              ${ARG_TEST_LIBS} GTest::gtest GTest::gmock ${test_main})
         add_test(NAME ${name}_tests COMMAND ${name}_tests)
         set_tests_properties(${name}_tests PROPERTIES
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1;UBSAN_OPTIONS=print_stacktrace=1"
