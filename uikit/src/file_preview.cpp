@@ -23,6 +23,8 @@
 namespace uikit {
 namespace {
 
+constexpr int kSampledRows = 100;
+
 // The records of a CSV file as a read-only table; texts are converted only when shown.
 class CsvTableModel final : public QAbstractTableModel {
 public:
@@ -184,6 +186,9 @@ void FilePreview::load() {
                         m_truncated ? CsvEnding::mayBeCut : CsvEnding::complete));
             m_kind = Kind::table;
             m_stack->setCurrentWidget(m_table);
+            // The first column holds names; sampling a few rows keeps a wide file quick.
+            m_table->horizontalHeader()->setResizeContentsPrecision(kSampledRows);
+            m_table->resizeColumnToContents(0);
             return;
         } catch (const CsvFormatError&) {
             // Broken quoting: the text itself still shows what the file holds.
