@@ -2,6 +2,7 @@
 
 #include "app/platform.hpp"
 #include "report/report_view_model.hpp"
+#include "uikit/color.hpp"
 #include "uikit/file_preview.hpp"
 
 #include <QDialogButtonBox>
@@ -21,8 +22,6 @@ namespace {
 
 constexpr int kTitlePixelSize = 22;
 constexpr int kHeaderPadding = 16;
-// The secondary label colour: the text colour at half opacity.
-constexpr float kSecondaryAlpha = 0.5F;
 
 QString qt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -32,20 +31,10 @@ QString qt(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }
 
-bool isDark(const QColor& color) {
-    return 299 * color.redF() + 587 * color.greenF() + 114 * color.blueF() < 500;
-}
-
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, color);
     widget->setPalette(palette);
-}
-
-QColor secondary(const QWidget* widget) {
-    QColor color = widget->palette().color(QPalette::WindowText);
-    color.setAlphaF(kSecondaryAlpha);
-    return color;
 }
 
 QLabel* statusLabel(std::string_view text, QWidget* parent) {
@@ -80,9 +69,9 @@ CsvExportDialog::CsvExportDialog(std::shared_ptr<report::ReportViewModel> viewMo
     m_title = new QLabel(qt(ExportFlow::kTitle), header);
     QFont titleFont = m_title->font();
     titleFont.setPixelSize(kTitlePixelSize);
-    titleFont.setWeight(isDark(palette().color(QPalette::Window)) ? QFont::Thin : QFont::Light);
-    m_title->setFont(titleFont);
-    setTextColor(m_title, secondary(this));
+    m_title->setFont(uikit::Color::isDarkAppearance(palette()) ? uikit::Font::thin(titleFont)
+                                                               : uikit::Font::light(titleFont));
+    setTextColor(m_title, uikit::Color::secondaryLabel(palette()));
     headerRow->addWidget(m_title, 1);
     auto* save = new QPushButton(QIcon::fromTheme(QStringLiteral("document-save-as")),
                                  qt(ExportFlow::kSave), header);
@@ -96,12 +85,15 @@ CsvExportDialog::CsvExportDialog(std::shared_ptr<report::ReportViewModel> viewMo
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
+    QPalette dividerColors = divider->palette();
+    dividerColors.setColor(QPalette::Window, uikit::Color::systemBackground(dividerColors));
+    divider->setPalette(dividerColors);
+    divider->setAutoFillBackground(true);
     column->addWidget(divider);
 
     m_content = new QStackedWidget(this);
     m_generating = statusLabel(ExportFlow::kGenerating, m_content);
-    setTextColor(m_generating, secondary(this));
+    setTextColor(m_generating, uikit::Color::secondaryLabel(palette()));
     m_failed = statusLabel(ExportFlow::kGenerateFailed, m_content);
     setTextColor(m_failed, QColor(Qt::red));
     m_content->addWidget(m_generating);

@@ -2,6 +2,8 @@
 
 #include "app/segmented_picker.hpp"
 #include "report/report_view_model.hpp"
+#include "uikit/color.hpp"
+#include "uikit/view_binding.hpp"
 #include "uikit/vt_bullet.hpp"
 
 #include <QCheckBox>
@@ -26,8 +28,6 @@ constexpr int kRowSpacing = 8;
 constexpr int kMargin = 12;
 constexpr int kHeaderPixelSize = 11;
 constexpr int kFootnotePixelSize = 10;
-// The tertiary label colour: the text colour at 26 % opacity.
-constexpr double kTertiaryAlpha = 0.26;
 
 QString qt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -64,10 +64,18 @@ void onChoice(SegmentedPicker* picker, std::vector<Segment<T>> segments, F write
                      });
 }
 
+// A two-way binding to one option of the view model.
+template <class T>
+uikit::Binding<T> optionBinding(core::rx::Published<T>& option) {
+    return uikit::Binding<T>([&option] { return option.get(); },
+                             [&option](const T& value) { option.set(value); });
+}
+
 } // namespace
 
-ValueKindPicker::ValueKindPicker(ProjectReport::ValueKind initial, Write write, QWidget* parent)
-    : QWidget(parent), m_selection(initial), m_write(std::move(write)),
+ValueKindPicker::ValueKindPicker(uikit::Binding<ProjectReport::ValueKind> valueKind,
+                                 QWidget* parent)
+    : QWidget(parent), m_valueKind(std::move(valueKind)), m_selection(m_valueKind.get()),
       m_work(makePicker("", InspectorRules::workSegments(), this)),
       m_costKind(makePicker("", InspectorRules::costKindSegments(), this)) {
     auto* column = new QVBoxLayout(this);
@@ -78,16 +86,12 @@ ValueKindPicker::ValueKindPicker(ProjectReport::ValueKind initial, Write write, 
     onChoice(m_work, InspectorRules::workSegments(), [this](bool isWork) {
         const ProjectReport::ValueKind kind = m_selection.chooseWork(isWork);
         sync();
-        if (m_write) {
-            m_write(kind);
-        }
+        m_valueKind.set(kind);
     });
     onChoice(m_costKind, InspectorRules::costKindSegments(), [this](ProjectReport::CostKind cost) {
         const ProjectReport::ValueKind kind = m_selection.chooseCostKind(cost);
         sync();
-        if (m_write) {
-            m_write(kind);
-        }
+        m_valueKind.set(kind);
     });
     sync();
 }
@@ -98,8 +102,9 @@ void ValueKindPicker::sync() {
     m_costKind->setHidden(m_selection.isWork());
 }
 
-DecimalPlacesPicker::DecimalPlacesPicker(Read read, Write write, QWidget* parent)
-    : QWidget(parent), m_read(std::move(read)), m_write(std::move(write)),
+DecimalPlacesPicker::DecimalPlacesPicker(uikit::Binding<ReportRender::DecimalPlaces> decimalPlaces,
+                                         QWidget* parent)
+    : QWidget(parent), m_decimalPlaces(std::move(decimalPlaces)),
       m_count(makePicker("", InspectorRules::decimalCountSegments(), this)),
       m_fixed(new QCheckBox(qt(InspectorRules::kIsFixedLabel), this)) {
     auto* column = new QVBoxLayout(this);
@@ -108,15 +113,15 @@ DecimalPlacesPicker::DecimalPlacesPicker(Read read, Write write, QWidget* parent
     column->addWidget(m_count);
     column->addWidget(m_fixed);
     onChoice(m_count, InspectorRules::decimalCountSegments(), [this](int count) {
-        m_write(InspectorRules::withCount(m_read(), count));
+        m_decimalPlaces.set(InspectorRules::withCount(m_decimalPlaces.get(), count));
         sync();
     });
     connect(m_fixed, &QCheckBox::toggled, this, [this](bool fixed) {
-        const ReportRender::DecimalPlaces current = m_read();
+        const ReportRender::DecimalPlaces current = m_decimalPlaces.get();
         const ReportRender::DecimalPlaces next = InspectorRules::withFixed(current, fixed);
         // With no fraction digits there is nothing to fix or free: the box goes back on.
         if (next != current) {
-            m_write(next);
+            m_decimalPlaces.set(next);
         }
         sync();
     });
@@ -124,7 +129,7 @@ DecimalPlacesPicker::DecimalPlacesPicker(Read read, Write write, QWidget* parent
 }
 
 void DecimalPlacesPicker::sync() {
-    const ReportRender::DecimalPlaces places = m_read();
+    const ReportRender::DecimalPlaces places = m_decimalPlaces.get();
     showValue(m_count, InspectorRules::decimalCountSegments(),
               InspectorRules::decimalCount(places));
     const QSignalBlocker blocker(m_fixed);
@@ -156,15 +161,10 @@ InspectorPanel::InspectorPanel(std::shared_ptr<report::ReportViewModel> viewMode
     onChoice(m_monthDisplay, InspectorRules::monthDisplaySegments(),
              [&model](ReportRender::MonthDisplay display) { model.monthDisplay.set(display); });
 
-    m_valueKind = new ValueKindPicker(
-        model.valueKind.get(),
-        [&model](ProjectReport::ValueKind kind) { model.valueKind.set(kind); }, m_content);
+    m_valueKind = new ValueKindPicker(optionBinding(model.valueKind), m_content);
     addSection(InspectorSection::reportContent, {m_valueKind});
 
-    m_decimalPlaces = new DecimalPlacesPicker(
-        [&model] { return model.decimalPlaces.get(); },
-        [&model](ReportRender::DecimalPlaces places) { model.decimalPlaces.set(places); },
-        m_content);
+    m_decimalPlaces = new DecimalPlacesPicker(optionBinding(model.decimalPlaces), m_content);
     addSection(InspectorSection::decimalPlaces, {m_decimalPlaces});
 
     const auto currencySegments = InspectorRules::currencySegments(currency);
@@ -185,9 +185,7 @@ InspectorPanel::InspectorPanel(std::shared_ptr<report::ReportViewModel> viewMode
     footnote.setPixelSize(kFootnotePixelSize);
     footer->setFont(footnote);
     QPalette tertiary = footer->palette();
-    QColor text = tertiary.color(QPalette::WindowText);
-    text.setAlphaF(static_cast<float>(kTertiaryAlpha));
-    tertiary.setColor(QPalette::WindowText, text);
+    tertiary.setColor(QPalette::WindowText, uikit::Color::tertiary(tertiary));
     footer->setPalette(tertiary);
     addSection(InspectorSection::exceedPolicy, {m_exceed}, footer);
     onChoice(m_exceed, InspectorRules::exceedSegments(),
@@ -196,29 +194,21 @@ InspectorPanel::InspectorPanel(std::shared_ptr<report::ReportViewModel> viewMode
     column->addStretch(1);
     setWidget(m_content);
 
-    // Options are written on the GUI thread; a write from elsewhere is brought over to it.
-    auto follow = [this](auto&& publisher) {
-        std::move(publisher)
-            .dropFirst()
-            .sink([this](const auto&) {
-                QMetaObject::invokeMethod(
-                    this, [this] { sync(); }, Qt::AutoConnection);
-            })
-            .store(m_subscriptions);
+    // Every option written, here or elsewhere, brings the controls up to date.
+    auto follow = [this](auto& option) {
+        using T = std::decay_t<decltype(option.get())>;
+        uikit::bind(this, option.publisher().dropFirst(),
+                    uikit::Binding<T>([&option] { return option.get(); },
+                                      [this](const T& /*value*/) { sync(); }));
     };
-    follow(model.valueKind.publisher());
-    follow(model.periodKind.publisher());
-    follow(model.decimalPlaces.publisher());
-    follow(model.currencyFormat.publisher());
-    follow(model.weekDisplay.publisher());
-    follow(model.monthDisplay.publisher());
-    follow(model.exceedPolicy.publisher());
+    follow(model.valueKind);
+    follow(model.periodKind);
+    follow(model.decimalPlaces);
+    follow(model.currencyFormat);
+    follow(model.weekDisplay);
+    follow(model.monthDisplay);
+    follow(model.exceedPolicy);
     sync();
-}
-
-InspectorPanel::~InspectorPanel() {
-    // No option change may reach the panel once its widgets start going away.
-    m_subscriptions.clear();
 }
 
 QWidget* InspectorPanel::addSection(InspectorSection section, const std::vector<QWidget*>& rows,

@@ -6,10 +6,7 @@
 #include <filesystem>
 #include <memory>
 
-// moc cannot parse the C++20 library headers the export flow brings in.
-#ifndef Q_MOC_RUN
 #include "app/export_flow.hpp"
-#endif
 
 class QAbstractButton;
 class QLabel;

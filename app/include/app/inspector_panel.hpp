@@ -1,9 +1,7 @@
 #pragma once
 
-// moc cannot parse the C++20 library headers the report types bring in.
-#ifndef Q_MOC_RUN
 #include "app/inspector_rules.hpp"
-#endif
+#include "uikit/binding.hpp"
 
 #include <QScrollArea>
 #include <QStringList>
@@ -17,10 +15,6 @@
 
 class QCheckBox;
 
-namespace core::rx {
-class Cancellable;
-}
-
 namespace report {
 class ReportViewModel;
 }
@@ -30,18 +24,15 @@ namespace app {
 class SegmentedPicker;
 
 /// The "Report Content" control: "Work"/"Cost", and "All"/"Labor"/"Materials" while cost is
-/// chosen. Its choice is its own, set once from the value kind it starts with; each choice
-/// writes the value kind it stands for.
+/// chosen. Its choice is its own, set once from the value kind when the control is made; each
+/// choice writes the value kind it stands for.
 class ValueKindPicker : public QWidget {
     Q_OBJECT
 
 public:
-    /// Writes a chosen value kind to the option.
-    using Write = std::function<void(report::ProjectReport::ValueKind)>;
-
-    /// A control starting from `initial` and writing through `write`.
-    ValueKindPicker(report::ProjectReport::ValueKind initial, Write write,
-                    QWidget* parent = nullptr);
+    /// A control over `valueKind`, starting from its current value.
+    explicit ValueKindPicker(uikit::Binding<report::ProjectReport::ValueKind> valueKind,
+                             QWidget* parent = nullptr);
 
     /// The control's own choice.
     const ValueKindSelection& selection() const noexcept { return m_selection; }
@@ -53,8 +44,8 @@ public:
 private:
     void sync();
 
+    uikit::Binding<report::ProjectReport::ValueKind> m_valueKind;
     ValueKindSelection m_selection;
-    Write m_write;
     SegmentedPicker* m_work;
     SegmentedPicker* m_costKind;
 };
@@ -65,13 +56,9 @@ class DecimalPlacesPicker : public QWidget {
     Q_OBJECT
 
 public:
-    /// Reads the option.
-    using Read = std::function<report::ReportRender::DecimalPlaces()>;
-    /// Writes the option.
-    using Write = std::function<void(report::ReportRender::DecimalPlaces)>;
-
-    /// A control over the option read by `read` and written by `write`.
-    DecimalPlacesPicker(Read read, Write write, QWidget* parent = nullptr);
+    /// A control over `decimalPlaces`.
+    explicit DecimalPlacesPicker(uikit::Binding<report::ReportRender::DecimalPlaces> decimalPlaces,
+                                 QWidget* parent = nullptr);
 
     /// Shows the option's current value; emits nothing.
     void sync();
@@ -81,8 +68,7 @@ public:
     QCheckBox* fixedBox() const noexcept { return m_fixed; }
 
 private:
-    Read m_read;
-    Write m_write;
+    uikit::Binding<report::ReportRender::DecimalPlaces> m_decimalPlaces;
     SegmentedPicker* m_count;
     QCheckBox* m_fixed;
 };
@@ -101,7 +87,6 @@ public:
     /// An inspector over `viewModel`'s options, showing `currency` in the currency samples.
     InspectorPanel(std::shared_ptr<report::ReportViewModel> viewModel, const std::string& currency,
                    QWidget* parent = nullptr);
-    ~InspectorPanel() override;
 
     /// The frame of `section` (hidden while the section is not shown).
     QWidget* section(InspectorSection section) const;
@@ -138,7 +123,6 @@ private:
     DecimalPlacesPicker* m_decimalPlaces = nullptr;
     SegmentedPicker* m_currency = nullptr;
     SegmentedPicker* m_exceed = nullptr;
-    std::vector<core::rx::Cancellable> m_subscriptions;
 };
 
 } // namespace app
