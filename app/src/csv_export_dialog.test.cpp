@@ -8,9 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include "document/zoz_x.hpp"
+
 #include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -168,6 +174,124 @@ TEST_F(CsvExportDialogTest, AFailedSaveAlertsAndKeepsTheSheetAndTheOldFile) {
     QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
     EXPECT_EQ(readAll(chosen), m_model->csvText());
     EXPECT_EQ(m_platform->revealed.size(), 1U);
+}
+
+// Reads a CSV file with Python's csv module and compares it cell by cell with a JSON table of
+// expected texts (null: not compared). Prints the differences; exits 1 when there are any.
+constexpr const char* kPythonCheck = R"(
+import csv, json, sys
+with open(sys.argv[1], newline="", encoding="utf-8") as f:
+    rows = list(csv.reader(f, strict=True))
+with open(sys.argv[2], encoding="utf-8") as f:
+    expected = json.load(f)
+problems = []
+if len(rows) != len(expected):
+    problems.append(f"{len(rows)} lines, expected {len(expected)}")
+for r, (got, want) in enumerate(zip(rows, expected)):
+    if len(got) != len(want):
+        problems.append(f"line {r}: {len(got)} fields, expected {len(want)}")
+    for c, (g, w) in enumerate(zip(got, want)):
+        if w is not None and g != w:
+            problems.append(f"({r},{c}): {g!r} != {w!r}")
+print("\n".join(problems[:20]))
+sys.exit(1 if problems else 0)
+)";
+
+std::string elementText(const report::ProjectReport::Element& element) {
+    return std::visit(
+        [](const auto& payload) -> std::string {
+            if constexpr (requires { payload.name; }) {
+                return payload.name;
+            } else {
+                return payload.text;
+            }
+        },
+        element.payload);
+}
+
+// The CSV lines as the grid shows their cells: titles, period totals, then one line per row
+// with its name, total and values. The project's name heads the first line; the grand total
+// (line 1, column 1) is not a grid cell and is left out.
+QJsonArray gridAsCsv(const report::ReportSnapshot& snapshot, const std::string& projectName) {
+    QJsonArray lines;
+    for (std::size_t section = 0; section < snapshot.numberOfSections(); ++section) {
+        const auto items = snapshot.itemsAt(section);
+        QJsonArray line;
+        if (section == 0) {
+            line << QString::fromStdString(projectName) << QString();
+            for (std::size_t i = 1; i < items.size(); ++i) {
+                line << QString::fromStdString(elementText(items[i]));
+            }
+        } else {
+            if (section == 1) {
+                line << QString() << QJsonValue();
+            }
+            for (const auto& item : items) {
+                line << QString::fromStdString(elementText(item));
+            }
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+TEST(CsvExportOfTheSample, ReadsBackInPythonsCsvModuleAsTheGridShowsIt) {
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty()) {
+        GTEST_SKIP() << "python3 is not installed";
+    }
+    QTemporaryDir working;
+    const auto project =
+        document::ZozX::Manager().load(files::VtFile(fs::path(VT_EXAMPLES_DIR) / "sample.zoz"),
+                                       files::VtFolder(fs::path(working.path().toStdString())));
+
+    using report::ReportRender;
+    struct Options {
+        report::ProjectReport::ValueKind kind;
+        report::Period::Kind period;
+        ReportRender::DecimalPlaces places;
+        ReportRender::CurrencyDisplay currency;
+    };
+    const Options cases[] = {
+        {report::ProjectReport::ValueKind::work(), report::Period::Kind::week,
+         ReportRender::DecimalPlaces::fixedTwo, ReportRender::CurrencyDisplay::atStart},
+        {report::ProjectReport::ValueKind::cost(report::ProjectReport::CostKind::all),
+         report::Period::Kind::day, ReportRender::DecimalPlaces::maxOne,
+         ReportRender::CurrencyDisplay::atEnd},
+        {report::ProjectReport::ValueKind::cost(report::ProjectReport::CostKind::laborOnly),
+         report::Period::Kind::month, ReportRender::DecimalPlaces::none,
+         ReportRender::CurrencyDisplay::none},
+    };
+    for (const Options& options : cases) {
+        const auto model = report::ReportViewModel::create();
+        model->valueKind.set(options.kind);
+        model->periodKind.set(options.period);
+        model->decimalPlaces.set(options.places);
+        model->currencyFormat.set(options.currency);
+        bool loaded = false;
+        model->load(options.kind, project, [&] { loaded = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return loaded; }, 20000));
+        const QJsonArray expected = gridAsCsv(*model->snapshot.get().value(), project->name());
+
+        CsvExportDialog sheet(model, QString::fromStdString(project->name()));
+        sheet.open();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return sheet.state().kind() != Case::generating; }, 20000));
+        ASSERT_EQ(sheet.state().kind(), Case::exported);
+
+        const QString expectedPath = working.filePath(QStringLiteral("expected.json"));
+        QFile expectedFile(expectedPath);
+        ASSERT_TRUE(expectedFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        expectedFile.write(QJsonDocument(expected).toJson());
+        expectedFile.close();
+
+        QProcess check;
+        check.start(python, {QStringLiteral("-c"), QString::fromUtf8(kPythonCheck),
+                             QString::fromStdString(sheet.temporaryFile().string()), expectedPath});
+        ASSERT_TRUE(check.waitForFinished(60000));
+        EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString()
+                                       << check.readAllStandardError().toStdString();
+    }
 }
 
 } // namespace
