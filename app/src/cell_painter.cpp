@@ -6,9 +6,10 @@
 
 namespace app {
 
-CellPainter::CellPainter(const QFont& standardFont, const GridPalette& palette)
+CellPainter::CellPainter(const QFont& standardFont, const GridPalette& palette, const QColor& text,
+                         const QColor& tertiaryText)
     : m_standardFont(standardFont), m_appFont(appFont()), m_standardMetrics(m_standardFont),
-      m_appMetrics(m_appFont), m_palette(palette) {}
+      m_appMetrics(m_appFont), m_palette(palette), m_text(text), m_tertiaryText(tertiaryText) {}
 
 QFont CellPainter::appFont() {
     QFont font(QString::fromLatin1(kAppFontFamily));
@@ -49,7 +50,7 @@ void CellPainter::paint(QPainter& painter, const QRect& frame, const CellStyle& 
     }
     const int tone = static_cast<int>(style.tone);
     if (tone != m_toneInUse) {
-        painter.setPen(toColor(m_palette.foreground(style.tone)));
+        painter.setPen(style.tone == CellTextTone::tertiary ? m_tertiaryText : m_text);
         m_toneInUse = tone;
     }
     const Qt::Alignment across =

@@ -49,8 +49,6 @@ const GridPalette& GridPalette::light() {
         .subtotal = {0xEC, 0xEF, 0xF3},
         .value = {0xFF, 0xFF, 0xFF},
         .exceed = {0xF0, 0x70, 0x66},
-        .text = {0x1D, 0x1D, 0x1F},
-        .tertiaryText = {0x00, 0x00, 0x00, 0x4D},
     };
     return palette;
 }
@@ -63,8 +61,6 @@ const GridPalette& GridPalette::dark() {
         .subtotal = {0x26, 0x29, 0x2E},
         .value = {0x1E, 0x1F, 0x22},
         .exceed = {0xB0, 0x32, 0x2E},
-        .text = {0xEC, 0xEC, 0xEE},
-        .tertiaryText = {0xFF, 0xFF, 0xFF, 0x4D},
     };
     return palette;
 }
@@ -85,10 +81,6 @@ Rgba GridPalette::background(CellColour colour) const {
         return exceed;
     }
     return value;
-}
-
-Rgba GridPalette::foreground(CellTextTone tone) const {
-    return tone == CellTextTone::tertiary ? tertiaryText : text;
 }
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include "app/cell_painter.hpp"
 #include "app/cell_style.hpp"
 #include "app/scroll_math.hpp"
+#include "uikit/color.hpp"
 
 #include <QEvent>
 #include <QPaintEvent>
@@ -334,8 +335,11 @@ void ReportGridView::paintEvent(QPaintEvent* event) {
     std::stable_sort(cells.begin(), cells.end(),
                      [](const auto& a, const auto& b) { return a.zIndex < b.zIndex; });
 
-    const bool dark = window.lightness() < 128;
-    CellPainter cellPainter(font(), dark ? GridPalette::dark() : GridPalette::light());
+    const QPalette& colours = palette();
+    CellPainter cellPainter(
+        font(),
+        uikit::Color::isDarkAppearance(colours) ? GridPalette::dark() : GridPalette::light(),
+        colours.color(QPalette::WindowText), uikit::Color::tertiaryLabel(colours));
     for (const auto& cell : cells) {
         const auto& element = m_snapshot->itemsAt(cell.section)[cell.item];
         const QRect frame(static_cast<int>(cell.frame.x() - offset.x),

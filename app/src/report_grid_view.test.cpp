@@ -266,7 +266,7 @@ TEST(CellPainterTest, ElidesALongNameAtTheRightAndKeepsNamesLeft) {
         QPainter painter(&image);
         QFont font;
         font.setPixelSize(13);
-        app::CellPainter cells(font, GridPalette::light());
+        app::CellPainter cells(font, GridPalette::light(), Qt::black, Qt::gray);
         const Element element{Element::Member{0, 1, name}};
         cells.paint(painter, QRect(0, 0, 240, 24), app::styleFor(element));
         return image;

@@ -63,7 +63,7 @@ core::CGRect itemTarget(const core::CGRect& frame, std::optional<double> minX,
 }
 
 std::optional<core::CGPoint> scrollTarget(const core::CGRect& target, const core::CGRect& visible,
-                                          const EdgeInsets& spacing,
+                                          const uikit::EdgeInsets& spacing,
                                           std::optional<HorizontalAlignment> horizontal,
                                           std::optional<VerticalAlignment> vertical,
                                           core::CGSize content) {

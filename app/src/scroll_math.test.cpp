@@ -5,12 +5,12 @@
 namespace {
 
 namespace ScrollMath = app::ScrollMath;
-using app::EdgeInsets;
 using app::HorizontalAlignment;
 using app::VerticalAlignment;
 using core::CGPoint;
 using core::CGRect;
 using core::CGSize;
+using uikit::EdgeInsets;
 
 TEST(ScrollMathTest, AShrunkContentIsHeldUntilItSettlesAtItsEnd) {
     // 3000 wide shrinking to 800 in a view 600 wide scrolled to 1400: the area stays 2000 wide

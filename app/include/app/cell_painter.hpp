@@ -17,8 +17,10 @@ namespace app {
 class CellPainter {
 public:
     /// A painter drawing default labels in `standardFont` and the rest in the application font at
-    /// the body size, with the colours of `palette` (which must outlive it).
-    CellPainter(const QFont& standardFont, const GridPalette& palette);
+    /// the body size, on the backgrounds of `palette` (which must outlive it), with the label
+    /// colours `text` and `tertiaryText`.
+    CellPainter(const QFont& standardFont, const GridPalette& palette, const QColor& text,
+                const QColor& tertiaryText);
 
     /// Paints one cell of `style` into `frame` (painter coordinates).
     void paint(QPainter& painter, const QRect& frame, const CellStyle& style);
@@ -36,6 +38,8 @@ private:
     QFontMetrics m_standardMetrics;
     QFontMetrics m_appMetrics;
     const GridPalette& m_palette;
+    QColor m_text;
+    QColor m_tertiaryText;
     // What the painter was last set to, so runs of alike cells do not switch fonts and pens.
     int m_fontInUse = -1;
     int m_toneInUse = -1;

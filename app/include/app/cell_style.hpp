@@ -55,7 +55,8 @@ struct Rgba {
     friend bool operator==(const Rgba&, const Rgba&) = default;
 };
 
-/// The grid's colours in one appearance; the exceed colour reads as red in both.
+/// The grid's background colours in one appearance; the exceed colour reads as red in both.
+/// Texts take the platform's label colours.
 struct GridPalette {
     Rgba summary;
     Rgba rowMember;
@@ -63,8 +64,6 @@ struct GridPalette {
     Rgba subtotal;
     Rgba value;
     Rgba exceed;
-    Rgba text;
-    Rgba tertiaryText;
 
     /// The colours on a light window.
     static const GridPalette& light();
@@ -73,8 +72,6 @@ struct GridPalette {
 
     /// The background colour named `colour`.
     Rgba background(CellColour colour) const;
-    /// The text colour of `tone`.
-    Rgba foreground(CellTextTone tone) const;
 };
 
 } // namespace app

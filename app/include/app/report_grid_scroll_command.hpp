@@ -20,7 +20,7 @@ struct ReportGridScrollCommand {
     /// Where the area is placed down; none moves it only as far as needed.
     std::optional<VerticalAlignment> verticalAlignment;
     /// Margins kept between the area and the visible edges.
-    EdgeInsets spacing;
+    uikit::EdgeInsets spacing;
 };
 
 } // namespace app

@@ -1,17 +1,16 @@
 #pragma once
 
-// Qt first: moc reads the standard library headers ours include correctly only after Qt's.
-#include <QAbstractScrollArea>
-#include <QPoint>
-#include <QTimer>
-#include <QVariantAnimation>
-
 #include "app/grid_input_tracker.hpp"
 #include "app/report_grid_scroll_command.hpp"
 #include "core/rx.hpp"
 #include "core/versioned.hpp"
 #include "report/report_grid_layout.hpp"
 #include "report/report_view_model.hpp"
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QTimer>
+#include <QVariantAnimation>
 
 #include <chrono>
 #include <cstddef>

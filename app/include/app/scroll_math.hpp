@@ -1,19 +1,11 @@
 #pragma once
 
 #include "core/geometry.hpp"
+#include "uikit/edge_insets.hpp"
 
 #include <optional>
 
 namespace app {
-
-/// Margins in points kept inside an area's edges.
-struct EdgeInsets {
-    double top = 0;
-    double leading = 0;
-    double bottom = 0;
-    double trailing = 0;
-    friend bool operator==(const EdgeInsets&, const EdgeInsets&) = default;
-};
 
 /// Where an area is placed across the visible width.
 enum class HorizontalAlignment { leading, center, trailing };
@@ -59,7 +51,7 @@ core::CGRect itemTarget(const core::CGRect& frame, std::optional<double> minX,
 /// otherwise moved only as far as needed; clamped to `content`. Absent when the visible area
 /// inset by the spacing is empty or the origin would not change.
 std::optional<core::CGPoint> scrollTarget(const core::CGRect& target, const core::CGRect& visible,
-                                          const EdgeInsets& spacing,
+                                          const uikit::EdgeInsets& spacing,
                                           std::optional<HorizontalAlignment> horizontal,
                                           std::optional<VerticalAlignment> vertical,
                                           core::CGSize content);
