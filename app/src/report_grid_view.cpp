@@ -32,7 +32,8 @@ int whole(double points) {
 
 ReportGridView::ReportGridView(std::shared_ptr<report::ReportViewModel> viewModel, QWidget* parent)
     : QAbstractScrollArea(parent), m_viewModel(std::move(viewModel)),
-      m_tracker(m_viewModel ? m_viewModel->layout.get().version() : core::Uuid()) {
+      m_tracker(m_viewModel ? m_viewModel->layout.get().version() : core::Uuid()),
+      m_cellPainter(font(), GridPalette::light(), Qt::black, Qt::gray) {
     if (!m_viewModel) {
         throw std::invalid_argument("The report grid needs a view model");
     }
@@ -336,17 +337,18 @@ void ReportGridView::paintEvent(QPaintEvent* event) {
                      [](const auto& a, const auto& b) { return a.zIndex < b.zIndex; });
 
     const QPalette& colours = palette();
-    CellPainter cellPainter(
+    m_cellPainter.setAppearance(
         font(),
         uikit::Color::isDarkAppearance(colours) ? GridPalette::dark() : GridPalette::light(),
         colours.color(QPalette::WindowText), uikit::Color::tertiaryLabel(colours));
+    m_cellPainter.begin();
     for (const auto& cell : cells) {
         const auto& element = m_snapshot->itemsAt(cell.section)[cell.item];
         const QRect frame(static_cast<int>(cell.frame.x() - offset.x),
                           static_cast<int>(cell.frame.y() - offset.y),
                           static_cast<int>(cell.frame.size.width),
                           static_cast<int>(cell.frame.size.height));
-        cellPainter.paint(painter, frame, styleFor(element));
+        m_cellPainter.paint(painter, frame, styleFor(element));
     }
 }
 

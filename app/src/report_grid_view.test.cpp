@@ -267,6 +267,7 @@ TEST(CellPainterTest, ElidesALongNameAtTheRightAndKeepsNamesLeft) {
         QFont font;
         font.setPixelSize(13);
         app::CellPainter cells(font, GridPalette::light(), Qt::black, Qt::gray);
+        cells.begin();
         const Element element{Element::Member{0, 1, name}};
         cells.paint(painter, QRect(0, 0, 240, 24), app::styleFor(element));
         return image;

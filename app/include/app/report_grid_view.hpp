@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cell_painter.hpp"
 #include "app/grid_input_tracker.hpp"
 #include "app/report_grid_scroll_command.hpp"
 #include "core/rx.hpp"
@@ -104,6 +105,7 @@ private:
     report::ReportGridLayout::Prepared m_geometry;
     GridInputTracker m_tracker;
     std::size_t m_snapshotApplications = 0;
+    CellPainter m_cellPainter;
 
     core::CGSize m_heldSize;
     bool m_holding = false;
