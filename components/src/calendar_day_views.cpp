@@ -70,8 +70,8 @@ QSize VtDefaultDayView::sizeHint() const {
 void VtDefaultDayView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF inner = QRectF(rect()).adjusted(kDayPadding, kDayPadding, -kDayPadding,
-                                                 -kDayPadding);
+    const QRectF inner =
+        QRectF(rect()).adjusted(kDayPadding, kDayPadding, -kDayPadding, -kDayPadding);
     const double side = std::max(0.0, std::min(inner.width(), inner.height()));
     QRectF circle(0, 0, side, side);
     circle.moveCenter(inner.center());

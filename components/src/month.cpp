@@ -118,17 +118,15 @@ Month Month::containing(core::Date date) {
 }
 
 std::string Month::title() const {
-    // The date is formatted at noon UTC of the civil day, so no zone can move it to another day.
-    static std::mutex mutex;
-    static core::DateFormatter formatter = [] {
-        core::DateFormatter made;
-        made.setTimeZone("UTC");
-        made.setLocalizedDateFormatFromTemplate("yMMM");
-        return made;
-    }();
+    // Formatted at noon UTC of the civil day, so no zone can move the date into another day.
+    static core::DateFormatter formatter;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        formatter.setTimeZone("UTC");
+        formatter.setLocalizedDateFormatFromTemplate("yMMM");
+    });
     const double seconds =
         static_cast<double>(monthDay.time_since_epoch().count()) * 86400.0 + 43200.0;
-    const std::lock_guard lock(mutex);
     return formatter.string(core::Date(seconds));
 }
 
@@ -166,7 +164,8 @@ CivilDay civilDay(core::Date date) {
 
 } // namespace components
 
-std::size_t std::hash<components::Month>::operator()(const components::Month& month) const noexcept {
+std::size_t
+std::hash<components::Month>::operator()(const components::Month& month) const noexcept {
     std::size_t seed = std::hash<long long>()(month.monthDay.time_since_epoch().count());
     for (const int part : {month.year, month.month}) {
         seed ^= std::hash<int>()(part) + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);

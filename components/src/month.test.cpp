@@ -39,9 +39,10 @@ TEST(MonthGrid, EveryMonthOfTwoCenturiesFillsSixWeeksOfConsecutiveDays) {
                     ASSERT_EQ(cells[i].visualIndex, static_cast<int>(i));
                     ASSERT_EQ(cells[i].date, month.monthDay + days(static_cast<int>(i) - leading));
                     const std::chrono::year_month_day ymd(cells[i].date);
-                    const bool inMonth = static_cast<int>(ymd.year()) == year && ymd.month() ==
-                                                                                     std::chrono::month(m);
-                    ASSERT_EQ(cells[i].inCurrentMonth, inMonth) << year << "-" << m << " cell " << i;
+                    const bool inMonth = static_cast<int>(ymd.year()) == year &&
+                                         ymd.month() == std::chrono::month(m);
+                    ASSERT_EQ(cells[i].inCurrentMonth, inMonth)
+                        << year << "-" << m << " cell " << i;
                 }
             }
         }
@@ -114,8 +115,8 @@ TEST(MonthValue, TheZoneDecidesTheDayOnceAndTheTitleIsLocalised) {
 TEST(CalendarLocale, WeekendsAreCheckedByWeekday) {
     CalendarLocale locale;
     locale.weekend = {false, false, false, false, false, true, true}; // Friday and Saturday
-    EXPECT_TRUE(locale.isWeekend(civil(2024, 3, 8)));   // a Friday
-    EXPECT_FALSE(locale.isWeekend(civil(2024, 3, 10))); // a Sunday
+    EXPECT_TRUE(locale.isWeekend(civil(2024, 3, 8)));                 // a Friday
+    EXPECT_FALSE(locale.isWeekend(civil(2024, 3, 10)));               // a Sunday
 }
 
 } // namespace

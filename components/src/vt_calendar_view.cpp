@@ -84,6 +84,12 @@ private:
 
 } // namespace
 
+VtCalendarView::VtCalendarView(core::Date atMonth, QWidget* parent)
+    : VtCalendarView(civilDay(atMonth), Options{}, parent) {}
+
+VtCalendarView::VtCalendarView(CivilDay day, QWidget* parent)
+    : VtCalendarView(day, Options{}, parent) {}
+
 VtCalendarView::VtCalendarView(core::Date atMonth, Options options, QWidget* parent)
     : VtCalendarView(civilDay(atMonth), std::move(options), parent) {}
 
@@ -113,8 +119,8 @@ VtCalendarView::VtCalendarView(CivilDay day, Options options, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    m_navigator = new RoundedBar(m_options.navigatorBackground, m_options.navigatorCornerRadius,
-                                 this);
+    m_navigator =
+        new RoundedBar(m_options.navigatorBackground, m_options.navigatorCornerRadius, this);
     auto* bar = new QHBoxLayout(m_navigator);
     bar->setContentsMargins(0, 0, 0, 0);
     bar->setSpacing(0);
@@ -124,9 +130,9 @@ VtCalendarView::VtCalendarView(CivilDay day, Options options, QWidget* parent)
     m_title->setFlat(true);
     m_title->setFocusPolicy(Qt::NoFocus);
     QPalette titleColours = m_title->palette();
-    titleColours.setColor(QPalette::ButtonText,
-                          titleColours.color(m_options.enabled ? QPalette::WindowText
-                                                               : QPalette::PlaceholderText));
+    titleColours.setColor(
+        QPalette::ButtonText,
+        titleColours.color(m_options.enabled ? QPalette::WindowText : QPalette::PlaceholderText));
     m_title->setPalette(titleColours);
     bar->addWidget(m_previous);
     bar->addStretch(1);
@@ -139,8 +145,7 @@ VtCalendarView::VtCalendarView(CivilDay day, Options options, QWidget* parent)
     }
     column->addWidget(m_navigator);
 
-    auto* weekdays =
-        new WeekdayView(m_options.weekdayDisplayStyle, *m_options.weekdayFont, this);
+    auto* weekdays = new WeekdayView(m_options.weekdayDisplayStyle, *m_options.weekdayFont, this);
     const int padding = static_cast<int>(m_options.weekdayVerticalPadding);
     weekdays->setContentsMargins(0, padding, 0, padding);
     column->addWidget(weekdays);
@@ -159,9 +164,8 @@ VtCalendarView::VtCalendarView(CivilDay day, Options options, QWidget* parent)
         }
     });
 
-    m_subscription = m_model->month.publisher().sink([this](const Month& shown) {
-        show(shown, std::exchange(m_animateNext, false));
-    });
+    m_subscription = m_model->month.publisher().sink(
+        [this](const Month& shown) { display(shown, std::exchange(m_animateNext, false)); });
 }
 
 VtCalendarView::~VtCalendarView() {
@@ -199,7 +203,7 @@ uikit::Binding<int> VtCalendarView::yearBinding() const {
         });
 }
 
-void VtCalendarView::show(const Month& shown, bool animated) {
+void VtCalendarView::display(const Month& shown, bool animated) {
     m_title->setText(QString::fromStdString(shown.title()).toUpper());
     for (QWidget* day : m_days) {
         m_grid->removeWidget(day);
@@ -247,8 +251,8 @@ void VtCalendarView::openYearPicker() {
     auto* layout = new QVBoxLayout(popover);
     layout->setContentsMargins(0, 0, 0, 0);
     auto year = std::make_shared<YearPicker::Year>(yearBinding());
-    auto* picker =
-        new YearPicker(std::move(year), m_options.countOfQuickAccessOptions, popover, kPopoverWidth);
+    auto* picker = new YearPicker(std::move(year), m_options.countOfQuickAccessOptions, popover,
+                                  kPopoverWidth);
     picker->setDismissAction([popover] { popover->close(); });
     layout->addWidget(picker);
     popover->setFixedWidth(kPopoverWidth);

@@ -72,7 +72,8 @@ TEST_F(CalendarViewTest, ArrowsCrossYearsAndTheYearPickerKeepsTheMonth) {
 TEST_F(CalendarViewTest, NavigatingToTheShownMonthPublishesAgainAndBadYearsAreIgnored) {
     VtCalendarView view(civil(2024, 3, 5));
     int published = 0;
-    auto subscription = view.viewModel()->month.publisher().sink([&](const Month&) { ++published; });
+    auto subscription =
+        view.viewModel()->month.publisher().sink([&](const Month&) { ++published; });
     published = 0; // the current value on subscription
     view.navigate(core::Calendar::current().dateFromLocal(2024, 3, 20).value(), true);
     EXPECT_EQ(published, 1);

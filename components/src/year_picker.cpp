@@ -63,7 +63,8 @@ void YearPicker::Year::commit() {
     }
     if (!digits.empty() && !foreign) {
         int year = 0;
-        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), year);
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), year);
         if (error == std::errc() && end == digits.data() + digits.size() && year >= kFirstYear &&
             year < kPastLastYear) {
             m_value.set(year);

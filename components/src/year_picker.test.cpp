@@ -73,7 +73,9 @@ TEST(YearPickerModel, SelectWritesOnlyAChangeAndStepsSaturate) {
 }
 
 TEST(YearPickerModel, QuickAccessYearsCentreOnTheYear) {
-    const auto years = [](int year, int count) { return YearPicker::quickAccessYears(year, count); };
+    const auto years = [](int year, int count) {
+        return YearPicker::quickAccessYears(year, count);
+    };
     EXPECT_EQ(years(2024, 30).front(), 2009);
     EXPECT_EQ(years(2024, 30).back(), 2038);
     EXPECT_EQ(years(2024, 5), (std::vector<int>{2022, 2023, 2024, 2025, 2026}));

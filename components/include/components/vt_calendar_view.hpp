@@ -28,7 +28,7 @@ namespace components {
 class VtCalendarViewModel final : public core::rx::ObservableObject {
 public:
     /// A model showing `month`.
-    explicit VtCalendarViewModel(Month month) : month(*this, month) {}
+    explicit VtCalendarViewModel(Month initial) : month(*this, initial) {}
 
     /// The shown month.
     core::rx::Published<Month> month;
@@ -64,9 +64,13 @@ public:
     };
 
     /// A calendar showing the month that holds `atMonth` (in the process's calendar).
-    explicit VtCalendarView(core::Date atMonth, Options options = {}, QWidget* parent = nullptr);
+    VtCalendarView(core::Date atMonth, Options options, QWidget* parent = nullptr);
     /// A calendar showing the month that holds `day`.
-    explicit VtCalendarView(CivilDay day, Options options = {}, QWidget* parent = nullptr);
+    VtCalendarView(CivilDay day, Options options, QWidget* parent = nullptr);
+    /// A calendar with the default day views, navigator buttons and settings.
+    explicit VtCalendarView(core::Date atMonth, QWidget* parent = nullptr);
+    /// A calendar with the default day views, navigator buttons and settings.
+    explicit VtCalendarView(CivilDay day, QWidget* parent = nullptr);
     ~VtCalendarView() override;
 
     /// Shows the month that holds `date`, published even when it is the shown month; `animated`
@@ -97,7 +101,7 @@ public:
     const std::vector<QWidget*>& dayWidgets() const noexcept { return m_days; }
 
 private:
-    void show(const Month& month, bool animated);
+    void display(const Month& month, bool animated);
     void openYearPicker();
     void fadeIn(QWidget* widget);
 
