@@ -55,9 +55,11 @@ TEST_F(CalendarViewTest, ArrowsCrossYearsAndTheYearPickerKeepsTheMonth) {
     view.navigate(core::Calendar::current().dateFromLocal(2024, 3, 5).value(), false);
     QTest::mouseClick(view.titleButton(), Qt::LeftButton);
     ASSERT_TRUE(view.isYearSelecting());
-    ASSERT_NE(view.yearPicker(), nullptr);
+    const components::YearPicker* picker = view.yearPicker();
+    ASSERT_NE(picker, nullptr);
     QPushButton* year2030 = nullptr;
-    for (QPushButton* button : view.yearPicker()->yearButtons()) {
+    const std::vector<QPushButton*> buttons = picker->yearButtons();
+    for (QPushButton* button : buttons) {
         if (button->text() == "2030") {
             year2030 = button;
         }
