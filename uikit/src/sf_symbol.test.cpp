@@ -103,8 +103,8 @@ TEST(SFSymbol, TheCatalogueHasEveryEntryOnceUnderItsName) {
     for (int n = 0; n <= 50; ++n) {
         expectedNumbers.insert(std::to_string(n));
     }
-    for (int n = 0; n <= 9; ++n) {
-        expectedNumbers.insert("0" + std::to_string(n));
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        expectedNumbers.insert(std::string{'0', digit});
     }
     std::set<std::string> numberNames;
 #define UIKIT_COLLECT(property, name) numberNames.insert(name);
