@@ -1,12 +1,11 @@
 #include "components/calendar_day_views.hpp"
 
 #include "uikit/color.hpp"
+#include "uikit/symbol_icon.hpp"
 
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -15,28 +14,6 @@ namespace {
 
 constexpr int kDayPadding = 5;
 constexpr int kDayHeight = 60;
-
-// Draws the chevrons the navigator uses; other names fall back to the icon theme.
-void paintSymbol(QPainter& painter, const QRectF& box, const QString& symbol, const QColor& color) {
-    const QPointF c = box.center();
-    constexpr double kArm = 5.0;
-    QPainterPath path;
-    if (symbol == QLatin1String("chevron.left")) {
-        path.moveTo(c + QPointF(kArm / 2, -kArm));
-        path.lineTo(c + QPointF(-kArm / 2, 0));
-        path.lineTo(c + QPointF(kArm / 2, kArm));
-    } else if (symbol == QLatin1String("chevron.right")) {
-        path.moveTo(c + QPointF(-kArm / 2, -kArm));
-        path.lineTo(c + QPointF(kArm / 2, 0));
-        path.lineTo(c + QPointF(-kArm / 2, kArm));
-    } else {
-        const QIcon icon = QIcon::fromTheme(symbol);
-        icon.paint(&painter, box.toAlignedRect());
-        return;
-    }
-    painter.setPen(QPen(color, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(path);
-}
 
 } // namespace
 
@@ -89,8 +66,9 @@ VtDefaultNavigatorButton::VtDefaultNavigatorButton(QString symbol, QWidget* pare
 
 void VtDefaultNavigatorButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paintSymbol(painter, QRectF(rect()), m_symbol, palette().color(QPalette::WindowText));
+    constexpr int kSide = 16;
+    const QRect box(QPoint((width() - kSide) / 2, (height() - kSide) / 2), QSize(kSide, kSide));
+    uikit::symbolIcon(m_symbol.toStdString()).paint(&painter, box);
 }
 
 WeekdayView::WeekdayView(VtWeekdayNameDisplayStyle style, const QFont& font, QWidget* parent,

@@ -1,5 +1,7 @@
 #include "components/floating_panel.hpp"
 
+#include "uikit/symbol_icon.hpp"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -86,7 +88,7 @@ FloatingPanel::FloatingPanel(const std::function<QWidget*()>& view, bool autoDis
     stripRow->setContentsMargins(8, 0, 8, 0);
     if (closeButtonVisible) {
         auto* close = new QToolButton(strip);
-        close->setText(QStringLiteral("\u2715"));
+        close->setIcon(uikit::symbolIcon("xmark"));
         close->setAccessibleName(QStringLiteral("Close"));
         close->setAutoRaise(true);
         close->setFocusPolicy(Qt::NoFocus);

@@ -123,22 +123,23 @@ TEST(FloatingPanel, ReappearingNeverLeavesAnOrphanedWindow) {
 
 TEST(FloatingPanel, AutoDismissClosesWhenAnotherOfOurWindowsBecomesActive) {
     Presented presented;
-    presented.state.setValue(true);
     Host host(presented.state, true, true);
     host.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host.window));
+    presented.state.setValue(true);
     FloatingPanel* panel = host.modifier->panel();
     ASSERT_NE(panel, nullptr);
     QApplication::setActiveWindow(panel);
     QTRY_COMPARE(QApplication::activeWindow(), panel);
+    QTest::qWait(20);
+    ASSERT_TRUE(panel->isVisible());
     // A deactivation that hands no other window of ours the focus (the user went to another
     // application) leaves the panel alone.
     QEvent deactivate(QEvent::WindowDeactivate);
     QApplication::sendEvent(panel, &deactivate);
     QTest::qWait(10);
     EXPECT_TRUE(panel->isVisible());
-    QWidget other;
-    other.show();
-    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(&host.window);
     QTRY_VERIFY(!panel->isVisible());
     EXPECT_FALSE(presented.state.value());
 }

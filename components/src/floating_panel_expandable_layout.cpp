@@ -2,6 +2,8 @@
 
 #include "components/floating_panel.hpp"
 
+#include "uikit/symbol_icon.hpp"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPropertyAnimation>
@@ -56,10 +58,6 @@ FloatingPanelExpandableLayout::FloatingPanelExpandableLayout(QWidget* toolbar, Q
     toolbarRow->addStretch(1);
     m_toggle = new QToolButton(this);
     m_toggle->setAutoRaise(true);
-    QFont light = m_toggle->font();
-    light.setPixelSize(18);
-    light.setWeight(QFont::Light);
-    m_toggle->setFont(light);
     QPalette secondary = m_toggle->palette();
     secondary.setColor(QPalette::ButtonText, secondary.color(QPalette::PlaceholderText));
     m_toggle->setPalette(secondary);
@@ -116,7 +114,8 @@ void FloatingPanelExpandableLayout::follow(int width) {
     if (expanded) {
         m_content->setFixedWidth(std::max(0, width - sidebar));
     }
-    m_toggle->setText(expanded ? QStringLiteral("\u25A4") : QStringLiteral("\u25EB"));
+    m_toggle->setIcon(uikit::symbolIcon(toggleSymbol().toStdString()));
+    m_toggle->setIconSize(QSize(18, 18));
 }
 
 void FloatingPanelExpandableLayout::toggle() {

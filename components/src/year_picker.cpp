@@ -1,6 +1,7 @@
 #include "components/year_picker.hpp"
 
 #include "uikit/color.hpp"
+#include "uikit/symbol_icon.hpp"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace components {
 namespace {
@@ -121,26 +123,26 @@ YearPicker::YearPicker(std::shared_ptr<Year> year, int countOfQuickAccessOptions
 
     auto* steps = new QVBoxLayout;
     steps->setSpacing(1);
-    const auto makeStep = [this](const QString& glyph) {
-        auto* button = new QPushButton(glyph, this);
+    const auto makeStep = [this](std::string_view symbol) {
+        auto* button = new QPushButton(this);
+        button->setIcon(uikit::symbolIcon(symbol));
+        button->setIconSize(QSize(9, 9));
         button->setFixedSize(13, 10);
-        QFont font = button->font();
-        font.setPixelSize(9);
-        button->setFont(font);
         button->setFlat(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setStyleSheet(backgroundStyle(uikit::Color::systemBackground(palette()), 3) +
                               QStringLiteral("padding: 0px;"));
         return button;
     };
-    m_up = makeStep(QStringLiteral("\u25B4"));
-    m_down = makeStep(QStringLiteral("\u25BE"));
+    m_up = makeStep("chevron.up");
+    m_down = makeStep("chevron.down");
     steps->addWidget(m_up);
     steps->addWidget(m_down);
     header->addLayout(steps);
     header->addStretch(1);
 
-    m_close = new QPushButton(QStringLiteral("\u2715"), this);
+    m_close = new QPushButton(this);
+    m_close->setIcon(uikit::symbolIcon(uikit::SFSymbol::xmark.circled().filled()));
     m_close->setFlat(true);
     m_close->setFocusPolicy(Qt::NoFocus);
     m_close->setAccessibleName(QStringLiteral("Close"));
