@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -33,6 +34,15 @@ struct Presented {
         state.sink(true, [this](bool value) { writes.push_back(value); });
 };
 
+// The current panel; a missing one fails the test by exception.
+FloatingPanel& panelOf(const FloatingPanelModifier& modifier) {
+    FloatingPanel* panel = modifier.panel();
+    if (panel == nullptr) {
+        throw std::logic_error("no panel");
+    }
+    return *panel;
+}
+
 struct Host {
     QWidget window;
     int built = 0;
@@ -55,14 +65,13 @@ TEST(FloatingPanel, IsBuiltHiddenOnAppearanceAndShownLaterWithoutRebuilding) {
     EXPECT_EQ(host.built, 0);
     host.window.show();
     ASSERT_EQ(host.built, 1);
-    ASSERT_NE(host.modifier->panel(), nullptr);
-    EXPECT_FALSE(host.modifier->panel()->isVisible());
+    FloatingPanel& panel = panelOf(*host.modifier);
+    EXPECT_FALSE(panel.isVisible());
     presented.state.setValue(true);
-    EXPECT_TRUE(host.modifier->panel()->isVisible());
+    EXPECT_TRUE(panel.isVisible());
     EXPECT_EQ(host.built, 1);
     // The content finds its panel.
-    EXPECT_EQ(components::floatingPanelContainer(host.lastContent).panel.data(),
-              host.modifier->panel());
+    EXPECT_EQ(components::floatingPanelContainer(host.lastContent).panel.data(), &panel);
 }
 
 TEST(FloatingPanel, EverySelfCloseWritesFalseExactlyOnce) {
@@ -71,11 +80,12 @@ TEST(FloatingPanel, EverySelfCloseWritesFalseExactlyOnce) {
     presented.writes.clear();
     Host host(presented.state, true);
     host.window.show();
-    FloatingPanel* panel = host.modifier->panel();
-    ASSERT_TRUE(panel != nullptr && panel->isVisible());
-    ASSERT_NE(panel->closeButton(), nullptr);
-    QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
-    EXPECT_FALSE(panel->isVisible());
+    FloatingPanel& panel = panelOf(*host.modifier);
+    ASSERT_TRUE(panel.isVisible());
+    QAbstractButton* closeButton = panel.closeButton();
+    ASSERT_NE(closeButton, nullptr);
+    QTest::mouseClick(closeButton, Qt::LeftButton);
+    EXPECT_FALSE(panel.isVisible());
     EXPECT_EQ(presented.writes, std::vector<bool>{false});
 
     presented.state.setValue(true);
@@ -90,9 +100,8 @@ TEST(FloatingPanel, HidingTheHostReleasesThePanelAndItsCloseActionGoesStale) {
     presented.state.setValue(true);
     Host host(presented.state, false);
     host.window.show();
-    QPointer<FloatingPanel> panel = host.modifier->panel();
-    ASSERT_TRUE(panel);
-    EXPECT_EQ(panel->closeButton(), nullptr);
+    QPointer<FloatingPanel> panel = &panelOf(*host.modifier);
+    EXPECT_EQ(panelOf(*host.modifier).closeButton(), nullptr);
     const auto close = components::closeFloatingPanel(host.lastContent);
     host.window.hide();
     EXPECT_EQ(host.modifier->panel(), nullptr);
@@ -127,8 +136,7 @@ TEST(FloatingPanel, AutoDismissClosesWhenAnotherOfOurWindowsBecomesActive) {
     host.window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&host.window));
     presented.state.setValue(true);
-    FloatingPanel* panel = host.modifier->panel();
-    ASSERT_NE(panel, nullptr);
+    FloatingPanel* panel = &panelOf(*host.modifier);
     QApplication::setActiveWindow(panel);
     QTRY_COMPARE(QApplication::activeWindow(), panel);
     QTest::qWait(20);
