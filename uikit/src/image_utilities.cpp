@@ -74,6 +74,10 @@ ImageLoadResult widen(std::variant<Image, FetchError> result) {
 
 } // namespace
 
+bool isWithinImagePixelLimits(const QSize& pixels) noexcept {
+    return withinPixelLimits(pixels.width(), pixels.height());
+}
+
 Image Image::fromBitmap(QImage bitmap) {
     const QSizeF size = bitmap.deviceIndependentSize();
     return {std::move(bitmap), size};

@@ -1,12 +1,13 @@
 #include "uikit/image_utilities.hpp"
 
+#include "canned_http_server.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +23,8 @@ using namespace std::chrono_literals;
 using uikit::FetchError;
 using uikit::Image;
 using uikit::ScaleKind;
+using uikit::testing::CannedServer;
+using uikit::testing::httpResponse;
 
 QImage noisyImage(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -229,41 +232,6 @@ TEST(ImageUtilities, FilesGiveTheirImageOrBadImage) {
     uikit::loadImage(QUrl::fromLocalFile(png), [&](uikit::ImageLoadResult r) { viaUrl = r; });
     ASSERT_TRUE(viaUrl); // a file answers before the call returns
     EXPECT_TRUE(std::holds_alternative<Image>(*viaUrl));
-}
-
-// A loopback HTTP server that answers every request with one canned response, or never.
-class CannedServer {
-public:
-    explicit CannedServer(std::optional<QByteArray> response) : m_response(std::move(response)) {
-        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                m_sockets.push_back(socket);
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    m_request += socket->readAll();
-                    if (m_response && m_request.contains("\r\n\r\n")) {
-                        socket->write(*m_response);
-                        socket->disconnectFromHost();
-                    }
-                });
-            }
-        });
-    }
-    QUrl url() const {
-        return QUrl(QString("http://127.0.0.1:%1/photo.png").arg(m_server.serverPort()));
-    }
-
-private:
-    QTcpServer m_server;
-    std::optional<QByteArray> m_response;
-    QByteArray m_request;
-    std::vector<QTcpSocket*> m_sockets;
-};
-
-QByteArray httpResponse(int status, const QByteArray& body) {
-    return "HTTP/1.1 " + QByteArray::number(status) +
-           " Status\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 uikit::ImageLoadResult loadWithin(const QUrl& url, std::chrono::milliseconds timeout, int waitMs) {

@@ -104,6 +104,9 @@ std::optional<Image> resized(const Image& source, const QSizeF& size, const QMar
 /// its size in points.
 QPixmap toPixmap(const Image& image);
 
+/// True when a bitmap of `pixels` is non-empty and within the document reader's pixel limits.
+bool isWithinImagePixelLimits(const QSize& pixels) noexcept;
+
 /// The image in the local file at `path`: `badImage` when the file cannot be read, is larger than
 /// the document reader accepts or holds no image within its pixel limits.
 std::variant<Image, FetchError> loadImageFile(const QString& path);
