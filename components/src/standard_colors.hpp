@@ -26,10 +26,4 @@ inline QColor rgbF(double red, double green, double blue) {
                             static_cast<float>(blue));
 }
 
-/// `color` with its alpha multiplied by `opacity`.
-inline QColor withOpacity(QColor color, double opacity) {
-    color.setAlphaF(color.alphaF() * static_cast<float>(opacity));
-    return color;
-}
-
 } // namespace components::detail

@@ -5,26 +5,20 @@
 #include "core/executor.hpp"
 #include "core/rx.hpp"
 #include "core/rx_state.hpp"
-#include "uikit/binding.hpp"
+#include "state_binding.hpp"
 
 #include <memory>
 #include <optional>
 
 namespace components::testing {
 
-/// A binding that reads and writes `state`.
-template <class T>
-uikit::Binding<T> bindingOver(const core::rx::RxState<T>& state) {
-    return uikit::Binding<T>([state] { return state.value(); },
-                             [state](const T& value) { state.setValue(value); });
-}
-
 /// A manual main loop installed for the test, a caller's optional value and a controller that
 /// sees every write of it.
 template <class Controller, class T>
 struct ControllerHarness {
     explicit ControllerHarness(std::optional<T> initial = std::nullopt)
-        : state(std::move(initial)), controller(std::make_unique<Controller>(bindingOver(state))) {
+        : state(std::move(initial)),
+          controller(std::make_unique<Controller>(detail::bindingOver(state))) {
         feed = state.sink(false, [this](const std::optional<T>& value) {
             if (controller) {
                 controller->changed(value);

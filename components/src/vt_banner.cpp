@@ -4,6 +4,7 @@
 #include "core/executor.hpp"
 #include "overlay.hpp"
 #include "standard_colors.hpp"
+#include "state_binding.hpp"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -161,10 +162,8 @@ private:
 class VtBannerModifier::Impl {
 public:
     Impl(VtBannerModifier& host, core::rx::RxState<std::optional<VtBanner::Def>> state)
-        : controller(uikit::Binding<BannerController::Value>(
-              [state] { return state.value(); },
-              [state](const BannerController::Value& value) { state.setValue(value); })),
-          card(new Card(&host, controller)), transition(*card) {}
+        : controller(detail::bindingOver(state)), card(new Card(&host, controller)),
+          transition(*card) {}
 
     BannerController controller;
     Card* card;

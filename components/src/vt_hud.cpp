@@ -1,6 +1,7 @@
 #include "components/vt_hud.hpp"
 
 #include "overlay.hpp"
+#include "state_binding.hpp"
 
 #include <QGraphicsBlurEffect>
 #include <QPainter>
@@ -190,9 +191,7 @@ private:
 VtHudModifier::VtHudModifier(QWidget* content, core::rx::RxState<bool> presented,
                              double spinnerSize, std::optional<double> blurryRadius,
                              std::optional<VtHudCancelButton> manualCancellation, QWidget* parent)
-    : QWidget(parent), m_content(content),
-      m_presented([presented] { return presented.value(); },
-                  [presented](const bool& value) { presented.setValue(value); }),
+    : QWidget(parent), m_content(content), m_presented(detail::bindingOver(presented)),
       m_blurryRadius(blurryRadius) {
     detail::holdContent(*this, content);
     m_layer = new Layer(this, spinnerSize, std::move(manualCancellation), [this] {

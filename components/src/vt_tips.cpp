@@ -5,6 +5,8 @@
 #include "icon_tint.hpp"
 #include "overlay.hpp"
 #include "standard_colors.hpp"
+#include "state_binding.hpp"
+#include "uikit/color.hpp"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -115,7 +117,7 @@ VtTips::Colors VtTips::colors(Kind kind) {
     case Kind::info:
         return {detail::rgbF(0.1, 0.1, 0.15), white, detail::rgbF(0.8, 0.8, 0.8)};
     case Kind::warning:
-        return {detail::withOpacity(detail::standardYellow(), 0.95), QColor(Qt::black),
+        return {uikit::Color::alpha(detail::standardYellow(), 0.95), QColor(Qt::black),
                 detail::rgbF(0.2, 0.2, 0.2)};
     case Kind::error:
         return {detail::rgbF(0.85, 0.1, 0.1), white, detail::rgbF(0.8, 0.8, 0.8)};
@@ -285,10 +287,8 @@ private:
 class VtTips::Impl {
 public:
     Impl(QWidget& host, core::rx::RxState<std::optional<Tips>> state)
-        : controller(uikit::Binding<TipsController::Value>(
-              [state] { return state.value(); },
-              [state](const TipsController::Value& value) { state.setValue(value); })),
-          view(new TipView(&host, controller)), transition(*view) {}
+        : controller(detail::bindingOver(state)), view(new TipView(&host, controller)),
+          transition(*view) {}
 
     TipsController controller;
     TipView* view;

@@ -22,7 +22,7 @@ struct TipsHarness : components::testing::ControllerHarness<TipsController, Tips
         : ControllerHarness(std::move(initial)) {
         controller.reset();
         controller = std::make_unique<TipsController>(
-            components::testing::bindingOver(state), [start = start, loop = loop] {
+            components::detail::bindingOver(state), [start = start, loop = loop] {
                 return start + std::chrono::duration_cast<Tips::Clock::duration>(loop->now());
             });
         controller->changed(state.value());

@@ -5,6 +5,8 @@
 #include "icon_tint.hpp"
 #include "overlay.hpp"
 #include "standard_colors.hpp"
+#include "state_binding.hpp"
+#include "uikit/color.hpp"
 #include "uikit/vt_rounded_rectangle.hpp"
 
 #include <QGraphicsDropShadowEffect>
@@ -66,7 +68,7 @@ QWidget* makeBadge(const QImage& icon, VtToast::Kind kind, QWidget* parent) {
         QImage m_image;
     };
     return new Badge(detail::tintedIcon(icon, QSize(kBadgeSide, kBadgeSide),
-                                        detail::withOpacity(VtToast::tint(kind), 0.5)),
+                                        uikit::Color::alpha(VtToast::tint(kind), 0.5)),
                      parent);
 }
 
@@ -214,8 +216,8 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const QPainterPath shape = uikit::VtRoundedRectangle(0, 0, 8, 8).path(QRectF(rect()));
         // A translucent window colour stands in for the thin material under the tint.
-        painter.fillPath(shape, detail::withOpacity(palette().color(QPalette::Window), 0.85));
-        painter.fillPath(shape, detail::withOpacity(tint(m_kind), 0.5));
+        painter.fillPath(shape, uikit::Color::alpha(palette().color(QPalette::Window), 0.85));
+        painter.fillPath(shape, uikit::Color::alpha(tint(m_kind), 0.5));
     }
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -232,9 +234,7 @@ private:
 class VtToast::Impl {
 public:
     Impl(QWidget& host, core::rx::RxState<std::optional<Toast>> state)
-        : controller(uikit::Binding<ToastController::Value>(
-              [state] { return state.value(); },
-              [state](const ToastController::Value& value) { state.setValue(value); })),
+        : controller(detail::bindingOver(state)),
           // The outer widget carries the transition's opacity; the strip inside it its shadow.
           outer(new QWidget(&host)), strip(new Strip(outer, controller)), transition(*outer) {}
 
