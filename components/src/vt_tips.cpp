@@ -176,12 +176,10 @@ void TipsController::changed(const Value& value) {
     if (!delay) {
         return;
     }
-    std::weak_ptr<State> weak = m_state;
-    core::mainLoop()->postAfter(*delay, [weak, shown = value->id] {
-        if (auto state = weak.lock()) {
-            state->expire(shown);
-        }
-    });
+    // Never cancelled: the expiry runs even when the tip's view is gone, and its own checks keep it
+    // from clearing a newer tip.
+    core::mainLoop()->postAfter(*delay,
+                                [state = m_state, shown = value->id] { state->expire(shown); });
 }
 
 void TipsController::tap() {

@@ -123,9 +123,10 @@ void ToastController::changed(const Value& value) {
     if (!delay) {
         return;
     }
-    std::weak_ptr<State> weak = m_state;
-    core::mainLoop()->postAfter(*delay, [weak, generation] {
-        if (auto state = weak.lock(); state && state->generation == generation) {
+    // The timer outlives the strip, as the toast's own timer does: it holds the rules' state and
+    // still clears its toast after the view is gone, but never a toast it was not started for.
+    core::mainLoop()->postAfter(*delay, [state = m_state, generation, shown = *value] {
+        if (state->generation == generation && state->binding.get() == shown) {
             clearToast(state->binding);
         }
     });

@@ -69,6 +69,22 @@ TEST(ToastController, TimesAToastAlreadySetWhenAttached) {
     EXPECT_FALSE(h.state.value());
 }
 
+TEST(ToastController, ItsTimerOutlivesTheViewButClearsOnlyItsOwnToast) {
+    Harness h;
+    h.state.setValue(toast("a", 2));
+    h.controller.reset();
+    h.advance(2);
+    EXPECT_FALSE(h.state.value());
+
+    h.controller = std::make_unique<ToastController>(components::detail::bindingOver(h.state));
+    h.state.setValue(toast("b", 2));
+    h.controller.reset();
+    h.advance(1);
+    h.state.setValue(toast("set after the view went", 2));
+    h.advance(1);
+    EXPECT_TRUE(h.state.value());
+}
+
 TEST(ToastWidget, LaysOutEachFormOverTheFullWidthAtTheTop) {
     core::rx::RxState<std::optional<VtToast::Toast>> state(std::nullopt);
     std::unique_ptr<VtToast> host(components::vtToast(new QWidget(), state));

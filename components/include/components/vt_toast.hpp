@@ -79,8 +79,9 @@ private:
 
 /// The dismissal rules of a toast, without a widget: a timer starts on every change to a toast
 /// (an equal toast starts none, the toast present when first seen counts as a change), each timer
-/// clears only the toast it was started for, and a tap clears whatever is shown on the next
-/// main-loop turn. Timers run on `core::mainLoop()`; use it on that loop's thread.
+/// clears only the toast it was started for (even after the controller is gone), and a tap clears
+/// whatever is shown on the next main-loop turn. Timers run on `core::mainLoop()`; use it on that
+/// loop's thread.
 class ToastController {
 public:
     /// The caller's value.
