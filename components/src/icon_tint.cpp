@@ -1,18 +1,22 @@
 #include "icon_tint.hpp"
 
-#include <QPainter>
-
 namespace components::detail {
 
 QImage tintedIcon(const QImage& icon, QSize box, const QColor& color) {
     if (icon.isNull() || box.isEmpty()) {
         return {};
     }
+    // Each pixel takes the colour and keeps its own coverage, scaled by the colour's alpha.
     QImage result = icon.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&result);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    painter.fillRect(result.rect(), color);
+                        .convertToFormat(QImage::Format_ARGB32);
+    const QColor opaque(color.red(), color.green(), color.blue());
+    for (int y = 0; y < result.height(); ++y) {
+        for (int x = 0; x < result.width(); ++x) {
+            QColor pixel = opaque;
+            pixel.setAlphaF(result.pixelColor(x, y).alphaF() * color.alphaF());
+            result.setPixelColor(x, y, pixel);
+        }
+    }
     return result;
 }
 

@@ -9,7 +9,6 @@
 #include "uikit/color.hpp"
 #include "uikit/vt_rounded_rectangle.hpp"
 
-#include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -141,11 +140,6 @@ class VtToast::Strip : public QWidget {
 public:
     Strip(QWidget* parent, ToastController& controller)
         : QWidget(parent), m_controller(controller) {
-        auto* shadow = new QGraphicsDropShadowEffect(this);
-        shadow->setColor(QColor(0, 0, 0, 84)); // black at 0.33
-        shadow->setBlurRadius(kShadowRadius);
-        shadow->setOffset(0, 0);
-        setGraphicsEffect(shadow);
         setCursor(Qt::PointingHandCursor);
     }
 
@@ -194,7 +188,8 @@ public:
             box->addLayout(titleBlock(), 1);
             break;
         }
-        box->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+        // The band under the strip is left for its shadow.
+        box->setContentsMargins(kPadding, kPadding, kPadding, kPadding + kShadowRadius);
         // Children added to a widget already on screen stay hidden until shown, and would not
         // count in the size the overlay is placed with.
         for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -215,19 +210,37 @@ protected:
     void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QPainterPath shape = uikit::VtRoundedRectangle(0, 0, 8, 8).path(QRectF(rect()));
+        const QPainterPath shape = uikit::VtRoundedRectangle(0, 0, 8, 8).path(QRectF(shapeRect()));
+        // The shadow (black at 0.33, 10 pixels) is painted here as rings fading outwards: the
+        // overlay already carries the transition's graphics effect, and Qt cannot nest them.
+        QPainterPath outside;
+        outside.addRect(QRectF(rect()));
+        painter.setClipPath(outside.subtracted(shape));
+        painter.setBrush(Qt::NoBrush);
+        for (int ring = kShadowRadius; ring > 0; --ring) {
+            const double weight = 1.0 - static_cast<double>(ring) / (kShadowRadius + 1);
+            painter.setPen(
+                QPen(QColor::fromRgbF(0, 0, 0, static_cast<float>(0.33 * weight * weight / 4)),
+                     2.0 * ring));
+            painter.drawPath(shape);
+        }
+        painter.setClipping(false);
         // A translucent window colour stands in for the thin material under the tint.
         painter.fillPath(shape, uikit::Color::alpha(palette().color(QPalette::Window), 0.85));
         painter.fillPath(shape, uikit::Color::alpha(tint(m_kind), 0.5));
     }
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+    void mousePressEvent(QMouseEvent* event) override {
+        event->setAccepted(shapeRect().contains(event->position().toPoint()));
+    }
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (rect().contains(event->position().toPoint())) {
+        if (shapeRect().contains(event->position().toPoint())) {
             m_controller.tap();
         }
     }
 
 private:
+    QRect shapeRect() const { return rect().adjusted(0, 0, 0, -kShadowRadius); }
+
     ToastController& m_controller;
     Kind m_kind = Kind::info;
 };
@@ -235,12 +248,10 @@ private:
 class VtToast::Impl {
 public:
     Impl(QWidget& host, core::rx::RxState<std::optional<Toast>> state)
-        : controller(detail::bindingOver(state)),
-          // The outer widget carries the transition's opacity; the strip inside it its shadow.
-          outer(new QWidget(&host)), strip(new Strip(outer, controller)), transition(*outer) {}
+        : controller(detail::bindingOver(state)), strip(new Strip(&host, controller)),
+          transition(*strip) {}
 
     ToastController controller;
-    QWidget* outer;
     Strip* strip;
     detail::OverlayTransition transition;
     core::rx::Cancellable subscription;
@@ -262,19 +273,16 @@ VtToast::~VtToast() {
 }
 
 QWidget* VtToast::strip() const noexcept {
-    return m_impl->outer;
+    return m_impl->strip;
 }
 
 QRect VtToast::stripPlace() const {
-    const int height = m_impl->strip->heightFor(width());
-    m_impl->strip->setGeometry(0, 0, width(), height);
-    // Room below the strip for its shadow.
-    return {0, 0, width(), height + kShadowRadius};
+    return {0, 0, width(), m_impl->strip->heightFor(width())};
 }
 
 void VtToast::present(const std::optional<Toast>& toast) {
     if (!toast) {
-        m_impl->transition.leave(QPoint(0, -m_impl->outer->height()));
+        m_impl->transition.leave(QPoint(0, -m_impl->strip->height()));
         return;
     }
     m_impl->strip->display(*toast);

@@ -2,6 +2,7 @@
 
 #include "test_support.hpp"
 
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QTest>
 
@@ -126,8 +127,16 @@ TEST(ToastWidget, LaysOutEachFormOverTheFullWidthAtTheTop) {
         EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(Qt::white));
         const bool badge = VtToast::layoutOf(form.toast) == VtToast::Layout::badgeTitleBlock;
         const auto children = strip->findChildren<QWidget*>();
-        EXPECT_EQ(children.size(), 1 + labels.size() + (badge ? 1 : 0)) << "strip, labels, badge";
+        EXPECT_EQ(children.size(), labels.size() + (badge ? 1 : 0)) << "labels and badge";
     }
+
+    // Once faded in, the strip is painted in its kind's tint.
+    const auto* fade = qobject_cast<QGraphicsOpacityEffect*>(host->strip()->graphicsEffect());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fade->opacity() == 1.0; }));
+    state.setValue(VtToast::Toast{VtToast::Kind::error, std::nullopt, "Failed", std::nullopt, 100});
+    const QColor painted = host->grab().toImage().pixelColor(3, 5);
+    EXPECT_GT(painted.redF(), painted.greenF() + 0.2);
+    EXPECT_GT(painted.redF(), painted.blueF() + 0.2);
     EXPECT_EQ(VtToast::secondaryColor(VtToast::Kind::warning), QColor::fromRgbF(0.2F, 0.2F, 0.2F));
 }
 

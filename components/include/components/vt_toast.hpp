@@ -58,7 +58,7 @@ public:
 
     /// The wrapped content.
     QWidget* content() const noexcept { return m_content; }
-    /// The strip (hidden while no toast is shown); its first child is the drawn strip itself.
+    /// The strip (hidden while no toast is shown), with a band for its shadow at the bottom.
     QWidget* strip() const noexcept;
     /// The safe-area choice given at creation.
     SafeAreaDisplay safeAreaDisplay() const noexcept { return m_safeAreaDisplay; }
