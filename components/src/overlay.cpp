@@ -43,7 +43,7 @@ void OverlayTransition::animate(QPoint from, QPoint to, qreal fromOpacity, qreal
 }
 
 void OverlayTransition::enter(const QRect& place, QPoint hiddenOffset) {
-    const bool wasShown = m_overlay.isVisible() && m_in;
+    const bool wasShown = !m_overlay.isHidden() && m_in;
     m_in = true;
     if (wasShown) {
         // A new value over one already shown: no second entrance, just the new place.
@@ -62,6 +62,8 @@ void OverlayTransition::leave(QPoint hiddenOffset) {
     }
     m_in = false;
     if (!m_overlay.isVisible()) {
+        // Off screen (its host not shown): nothing to watch, so it goes at once.
+        m_overlay.hide();
         return;
     }
     const QPoint here = m_overlay.pos();

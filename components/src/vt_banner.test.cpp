@@ -140,4 +140,15 @@ TEST(BannerWidget, ShowsOneOrTwoLinesAndLetsClicksBesideTheCardReachTheContent) 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !host->card()->isVisible(); }));
 }
 
+TEST(BannerWidget, AHostNotOnScreenDropsAClearedCardAtOnce) {
+    core::rx::RxState<std::optional<VtBanner::Def>> state(
+        VtBanner::Def("Early", "", VtBanner::Style::warning, 1000));
+    std::unique_ptr<components::VtBannerModifier> host(components::vtBanner(new QWidget(), state));
+    EXPECT_FALSE(host->card()->isHidden()) << "a banner set before the host shows";
+    state.setValue(std::nullopt);
+    EXPECT_TRUE(host->card()->isHidden());
+    host->show();
+    EXPECT_FALSE(host->card()->isVisible());
+}
+
 } // namespace

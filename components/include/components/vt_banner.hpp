@@ -69,7 +69,8 @@ private:
 /// The card is a child sized to itself, so clicks beside it reach the content.
 class VtBannerModifier : public QWidget {
 public:
-    /// Wraps `content` (taken over) and follows `bannerDef`, the caller's state.
+    /// Wraps `content` (taken over) and follows `bannerDef`, the caller's state, which is
+    /// written on the GUI thread only.
     VtBannerModifier(QWidget* content, core::rx::RxState<std::optional<VtBanner::Def>> bannerDef,
                      QWidget* parent = nullptr);
     ~VtBannerModifier() override;

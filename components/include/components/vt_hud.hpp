@@ -136,7 +136,8 @@ private:
 /// covers the whole content.
 class VtHudModifier : public QWidget {
 public:
-    /// Wraps `content` (taken over) and follows `presented`, the caller's state.
+    /// Wraps `content` (taken over) and follows `presented`, the caller's state, which is
+    /// written on the GUI thread only.
     VtHudModifier(QWidget* content, core::rx::RxState<bool> presented, double spinnerSize,
                   std::optional<double> blurryRadius,
                   std::optional<VtHudCancelButton> manualCancellation, QWidget* parent = nullptr);

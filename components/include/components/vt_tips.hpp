@@ -93,7 +93,8 @@ public:
     /// alignment leaves open).
     static QRect place(const QRect& outer, const QSize& size, Qt::Alignment alignment);
 
-    /// Wraps `content` (taken over) and follows `tips`, the caller's state.
+    /// Wraps `content` (taken over) and follows `tips`, the caller's state, which is
+    /// written on the GUI thread only.
     VtTips(QWidget* content, core::rx::RxState<std::optional<Tips>> tips,
            QWidget* parent = nullptr);
     ~VtTips() override;

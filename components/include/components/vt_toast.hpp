@@ -51,7 +51,8 @@ public:
     /// The arrangement `toast` is shown in, by its icon and non-empty secondary line.
     static Layout layoutOf(const Toast& toast);
 
-    /// Wraps `content` (taken over) and follows `toast`, the caller's state.
+    /// Wraps `content` (taken over) and follows `toast`, the caller's state, which is
+    /// written on the GUI thread only.
     VtToast(QWidget* content, core::rx::RxState<std::optional<Toast>> toast,
             SafeAreaDisplay safeAreaDisplay = SafeAreaDisplay::fill, QWidget* parent = nullptr);
     ~VtToast() override;
