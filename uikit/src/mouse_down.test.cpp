@@ -69,11 +69,16 @@ TEST(MouseDown, ADisabledFilterCallsNothingUntilEnabledAndGoesWithItsWidget) {
     EXPECT_THROW(uikit::onMouseDown(nullptr, false, [](const QPointF&) {}), std::invalid_argument);
 }
 
-TEST(AnimationCompleted, CallsOnceAfterTheEndAndNeverForAnEarlyStop) {
-    QVariantAnimation animation;
+// A one-second animation from 0 to 1 that a test drives by setting its current time.
+void configure(QVariantAnimation& animation) {
     animation.setStartValue(0.0);
     animation.setEndValue(1.0);
     animation.setDuration(1000);
+}
+
+TEST(AnimationCompleted, CallsOnceAfterTheEndAndNeverForAnEarlyStop) {
+    QVariantAnimation animation;
+    configure(animation);
     int calls = 0;
     uikit::onAnimationCompleted(&animation, [&] { ++calls; });
 
@@ -89,9 +94,7 @@ TEST(AnimationCompleted, CallsOnceAfterTheEndAndNeverForAnEarlyStop) {
     EXPECT_EQ(calls, 1) << "once only";
 
     QVariantAnimation stopped;
-    stopped.setStartValue(0.0);
-    stopped.setEndValue(1.0);
-    stopped.setDuration(1000);
+    configure(stopped);
     int stoppedCalls = 0;
     uikit::onAnimationCompleted(&stopped, [&] { ++stoppedCalls; });
     stopped.start();
@@ -103,13 +106,11 @@ TEST(AnimationCompleted, CallsOnceAfterTheEndAndNeverForAnEarlyStop) {
 
 TEST(AnimationCompleted, ACallQueuedForADestroyedAnimationIsDropped) {
     auto animation = std::make_unique<QVariantAnimation>();
-    animation->setStartValue(0);
-    animation->setEndValue(10);
-    animation->setDuration(100);
+    configure(*animation);
     int calls = 0;
     uikit::onAnimationCompleted(animation.get(), [&] { ++calls; });
     animation->start();
-    animation->setCurrentTime(100);
+    animation->setCurrentTime(animation->duration());
     animation.reset();
     QCoreApplication::processEvents();
     EXPECT_EQ(calls, 0);

@@ -48,30 +48,26 @@ std::string SFSymbol::Variant::variantName() const {
     return name;
 }
 
-SFSymbol::Variant SFSymbol::Variant::slashed() const {
+SFSymbol::Variant SFSymbol::Variant::with(bool Variant::*flag) const {
     Variant copy = *this;
-    copy.slash = true;
+    copy.*flag = true;
     return copy;
+}
+
+SFSymbol::Variant SFSymbol::Variant::slashed() const {
+    return with(&Variant::slash);
 }
 SFSymbol::Variant SFSymbol::Variant::circled() const {
-    Variant copy = *this;
-    copy.circle = true;
-    return copy;
+    return with(&Variant::circle);
 }
 SFSymbol::Variant SFSymbol::Variant::rectangled() const {
-    Variant copy = *this;
-    copy.rectangle = true;
-    return copy;
+    return with(&Variant::rectangle);
 }
 SFSymbol::Variant SFSymbol::Variant::squared() const {
-    Variant copy = *this;
-    copy.square = true;
-    return copy;
+    return with(&Variant::square);
 }
 SFSymbol::Variant SFSymbol::Variant::filled() const {
-    Variant copy = *this;
-    copy.fill = true;
-    return copy;
+    return with(&Variant::fill);
 }
 
 #define UIKIT_SF_DEFINE(property, name) const SFSymbol SFSymbol::property{name};

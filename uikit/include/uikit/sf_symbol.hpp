@@ -323,6 +323,9 @@ struct SFSymbol::Variant {
     Variant filled() const;
 
     friend bool operator==(const Variant&, const Variant&) = default;
+
+private:
+    Variant with(bool Variant::*flag) const;
 };
 
 /// A number's symbol ("7").
