@@ -4,6 +4,8 @@
 #include "report/report_view_model.hpp"
 #include "uikit/color.hpp"
 #include "uikit/file_preview.hpp"
+#include "uikit/sf_symbol.hpp"
+#include "uikit/symbol_icon.hpp"
 
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -73,8 +75,8 @@ CsvExportDialog::CsvExportDialog(std::shared_ptr<report::ReportViewModel> viewMo
                                                                : uikit::Font::light(titleFont));
     setTextColor(m_title, uikit::Color::secondaryLabel(palette()));
     headerRow->addWidget(m_title, 1);
-    auto* save = new QPushButton(QIcon::fromTheme(QStringLiteral("document-save-as")),
-                                 qt(ExportFlow::kSave), header);
+    auto* save = new QPushButton(header);
+    uikit::label(uikit::SFSymbol::squareAndArrowUp, qt(ExportFlow::kSave)).applyTo(*save);
     save->setAutoDefault(false);
     save->hide();
     m_save = save;

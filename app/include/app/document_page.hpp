@@ -2,10 +2,13 @@
 
 #include "app/window_page.hpp"
 
+#include <QPointer>
+
 #include <memory>
 
 class QHBoxLayout;
 class QLabel;
+class QVariantAnimation;
 
 namespace report {
 class ReportViewModel;
@@ -13,13 +16,16 @@ class ReportViewModel;
 
 namespace app {
 
+class CsvExportDialog;
 class DocumentContext;
+class InspectorPanel;
 class SceneEvents;
 
 /// What a window shows once a document is open. It owns the window's report view model, starts
 /// the first build of the report (all costs) when it is made, and puts the project's name at the
 /// start of the toolbar. Its content is one horizontal row: the report on the left, side panels
-/// on the right.
+/// on the right. The options inspector stands at the right, shown at first; the toolbar's sidebar
+/// button slides it out and in, and its "CSV" button opens the export sheet.
 class DocumentPage final : public WindowPage {
     Q_OBJECT
 public:
@@ -40,12 +46,30 @@ public:
     }
     /// The row the report and its side panels are laid out in, left to right, without spacing.
     QHBoxLayout* contentLayout() const noexcept { return m_content; }
+    /// The options inspector.
+    InspectorPanel* inspector() const noexcept { return m_inspector; }
+    /// The inspector with the divider before it, as the row holds them.
+    QWidget* inspectorSide() const noexcept { return m_inspectorSide; }
+    /// Whether the inspector is shown, or sliding in.
+    bool isInspectorShown() const noexcept { return m_inspectorShown; }
+    /// The export sheet while it is open, else null.
+    CsvExportDialog* csvExportDialog() const;
+
+    /// Slides the inspector out when shown, in when hidden.
+    void toggleInspector();
+    /// Opens a new export sheet; does nothing while one is open.
+    void exportCsv();
 
 private:
     std::shared_ptr<const DocumentContext> m_context;
     std::shared_ptr<SceneEvents> m_events;
     std::shared_ptr<report::ReportViewModel> m_viewModel;
     QHBoxLayout* m_content = nullptr;
+    InspectorPanel* m_inspector = nullptr;
+    QWidget* m_inspectorSide = nullptr;
+    QVariantAnimation* m_slide = nullptr;
+    bool m_inspectorShown = true;
+    QPointer<CsvExportDialog> m_csvExport;
 };
 
 } // namespace app
