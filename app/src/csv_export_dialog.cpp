@@ -148,8 +148,8 @@ void CsvExportDialog::showEvent(QShowEvent* event) {
         },
         *core::background(), *core::mainLoop(),
         [guard = QPointer<CsvExportDialog>(this)](const ExportFlow::ViewState& state) {
-            if (guard) {
-                guard->applyState(state);
+            if (CsvExportDialog* const self = guard.data()) {
+                self->applyState(state);
             }
         });
 }
@@ -177,22 +177,23 @@ void CsvExportDialog::chooseAndSave() {
     platform()->chooseSaveFile(
         this, suggestedFileName(), qt(ExportFlow::kSuffix),
         [guard = QPointer<CsvExportDialog>(this)](std::optional<QString> chosen) {
-            if (!guard) {
+            CsvExportDialog* const self = guard.data();
+            if (self == nullptr) {
                 return;
             }
-            guard->m_saving = false;
+            self->m_saving = false;
             std::optional<std::filesystem::path> destination;
             if (chosen) {
                 destination = std::filesystem::path(chosen->toStdString());
             }
-            switch (ExportFlow::save(guard->m_flow.target(), destination)) {
+            switch (ExportFlow::save(self->m_flow.target(), destination)) {
             case ExportFlow::SaveOutcome::cancelled:
                 break;
             case ExportFlow::SaveOutcome::saved:
                 platform()->revealFile(*chosen);
                 break;
             case ExportFlow::SaveOutcome::failed:
-                guard->showSaveFailed();
+                self->showSaveFailed();
                 break;
             }
         });
