@@ -119,8 +119,9 @@ void DocumentPage::fillToolbar(QToolBar& toolBar) {
     csv->setObjectName(QStringLiteral("csvAction"));
     connect(csv, &QAction::triggered, this, &DocumentPage::exportCsv);
 
-    QAction* sidebar = toolBar.addAction(uikit::symbolIcon(uikit::SFSymbol::sidebar.right()),
-                                         QStringLiteral("Inspector"));
+    // The symbol alone labels the button, as the toolbar's design has it.
+    QAction* sidebar =
+        toolBar.addAction(uikit::symbolIcon(uikit::SFSymbol::sidebar.right()), QString());
     sidebar->setObjectName(QStringLiteral("inspectorAction"));
     connect(sidebar, &QAction::triggered, this, &DocumentPage::toggleInspector);
 }
