@@ -1,7 +1,10 @@
 #include "components/year_picker.hpp"
 
+#include "uikit/symbol_icon.hpp"
+
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -115,6 +118,16 @@ TEST(YearPickerView, AGridClickWritesAndClosesWhileCloseNeverWrites) {
     EXPECT_EQ(store.year, 1999);
     EXPECT_EQ(dismissed, 2);
     EXPECT_FALSE(picker.textField()->hasFocus());
+}
+
+TEST(YearPickerView, TheCloseButtonShowsAnXInAFilledCircle) {
+    Store store;
+    YearPicker picker(std::make_shared<YearPicker::Year>(store.binding()), 0);
+    const auto render = [](const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); };
+    const QImage shown = render(picker.closeButton()->icon());
+    EXPECT_EQ(shown, render(uikit::symbolIcon("xmark.circle.fill")));
+    EXPECT_NE(shown, render(uikit::symbolIcon("xmark")));
+    EXPECT_EQ(uikit::symbolSource("xmark.circle.fill"), uikit::SymbolSource::resource);
 }
 
 } // namespace
