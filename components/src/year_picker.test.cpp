@@ -118,6 +118,12 @@ TEST(YearPickerView, AGridClickWritesAndClosesWhileCloseNeverWrites) {
     EXPECT_EQ(store.year, 1999);
     EXPECT_EQ(dismissed, 2);
     EXPECT_FALSE(picker.textField()->hasFocus());
+    // The grid follows the committed year: centred on it, with it highlighted.
+    ASSERT_EQ(picker.yearButtons().size(), 30u);
+    EXPECT_EQ(picker.yearButtons().front()->text(), "1984");
+    EXPECT_EQ(picker.yearButtons()[15]->text(), "1999");
+    EXPECT_TRUE(picker.yearButtons()[15]->styleSheet().contains(
+        picker.palette().color(QPalette::Highlight).name(QColor::HexArgb)));
 }
 
 TEST(YearPickerView, TheCloseButtonShowsAnXInAFilledCircle) {
