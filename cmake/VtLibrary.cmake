@@ -9,13 +9,20 @@ target_compile_options(vt_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
     -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Wnull-dereference
     -Wimplicit-fallthrough -Wsuggest-override -Wcast-qual -Wformat=2
-    -Wmissing-declarations -Wduplicated-cond -Wlogical-op)
+    -Wmissing-declarations
+    $<$<CXX_COMPILER_ID:GNU>:-Wduplicated-cond -Wlogical-op>)
 if(VT_WERROR)
     target_compile_options(vt_warnings INTERFACE -Werror)
 endif()
 
 add_library(vt_sanitize INTERFACE)
-if(VT_SANITIZE)
+if(VT_FUZZ)
+    # Every library is instrumented for coverage; only the fuzz programs link libFuzzer's main.
+    target_compile_options(vt_sanitize INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    target_link_options(vt_sanitize INTERFACE -fsanitize=address,undefined)
+elseif(VT_SANITIZE)
     target_compile_options(vt_sanitize INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(vt_sanitize INTERFACE -fsanitize=address,undefined)
@@ -58,6 +65,9 @@ function(vt_library name)
     add_library(${name} STATIC ${sources})
     if(ARG_QT)
         set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+        # Qt 6.4's moc cannot parse the concept definitions of libstdc++'s <concepts>; its include
+        # guard keeps moc out of that header (moc needs nothing from it).
+        set_property(TARGET ${name} APPEND PROPERTY AUTOMOC_MOC_OPTIONS -D_GLIBCXX_CONCEPTS)
     endif()
     target_include_directories(${name} PUBLIC
         $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
@@ -66,12 +76,14 @@ function(vt_library name)
                                   PRIVATE vt_warnings ${ARG_PRIVATE_LIBS})
     target_compile_features(${name} PUBLIC cxx_std_20)
 
-    if(tests)
+    if(tests AND VT_BUILD_TESTS)
         add_executable(${name}_tests ${tests})
         target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
         if(ARG_QT)
             set(test_main vt_qt_test_main)
             set_target_properties(${name}_tests PROPERTIES AUTOMOC ON)
+            set_property(TARGET ${name}_tests APPEND PROPERTY AUTOMOC_MOC_OPTIONS
+                         -D_GLIBCXX_CONCEPTS)
         else()
             set(test_main GTest::gtest_main)
         endif()
