@@ -54,17 +54,14 @@ struct ReportViewModel::WorkQueue : std::enable_shared_from_this<WorkQueue> {
 namespace {
 
 std::shared_ptr<const ReportGridLayout> makeLayout() {
-    auto layout = std::make_shared<ReportGridLayout>();
-    layout->stickyRowsCount = 2;
-    layout->stickyColumnsCount = 2;
-    layout->columnWidth = [](std::size_t column) { return column == 0 ? 240.0 : 90.0; };
-    layout->rowHeight = [](std::size_t row) {
-        if (row == 0) {
-            return 26.0;
-        }
-        return row == 1 ? 16.0 : 24.0;
-    };
-    return layout;
+    return std::make_shared<const ReportGridLayout>(
+        2, 2, [](std::size_t column) { return column == 0 ? 240.0 : 90.0; },
+        [](std::size_t row) {
+            if (row == 0) {
+                return 26.0;
+            }
+            return row == 1 ? 16.0 : 24.0;
+        });
 }
 
 ReportViewModel::Snapshot emptySnapshot() {
