@@ -57,19 +57,21 @@ private:
         }
     }
 
-    QRectF frame() const {
+    QRectF frame(const QWidget& widget) const {
+        const QWidget* space = m_space.data();
         const QPointF origin =
-            m_space
-                ? QPointF(m_widget->mapToGlobal(QPoint(0, 0)) - m_space->mapToGlobal(QPoint(0, 0)))
-                : QPointF(m_widget->mapTo(m_widget->window(), QPoint(0, 0)));
-        return {origin, QSizeF(m_widget->size())};
+            space != nullptr
+                ? QPointF(widget.mapToGlobal(QPoint(0, 0)) - space->mapToGlobal(QPoint(0, 0)))
+                : QPointF(widget.mapTo(widget.window(), QPoint(0, 0)));
+        return {origin, QSizeF(widget.size())};
     }
 
     void report() {
-        if (!m_widget) {
+        const QWidget* widget = m_widget.data();
+        if (widget == nullptr) {
             return;
         }
-        const QRectF now = frame();
+        const QRectF now = frame(*widget);
         if (m_last && *m_last == now) {
             return;
         }
@@ -128,8 +130,8 @@ void EqualWidthGroup::add(QWidget& widget) {
 
 void EqualWidthGroup::measure() {
     for (const auto& member : m_members) {
-        if (member) {
-            measure(*member);
+        if (QWidget* widget = member.data()) {
+            measure(*widget);
         }
     }
 }
@@ -138,8 +140,9 @@ bool EqualWidthGroup::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::LayoutRequest:
         for (const auto& member : m_members) {
-            if (member && (member == watched || member->parentWidget() == watched)) {
-                measure(*member);
+            QWidget* widget = member.data();
+            if (widget != nullptr && (widget == watched || widget->parentWidget() == watched)) {
+                measure(*widget);
             }
         }
         break;
@@ -176,8 +179,9 @@ void EqualWidthGroup::measure(QWidget& widget) {
 
 void EqualWidthGroup::apply() {
     for (const auto& member : m_members) {
-        if (member && member->minimumWidth() < *m_width) {
-            member->setMinimumWidth(*m_width);
+        QWidget* widget = member.data();
+        if (widget != nullptr && widget->minimumWidth() < *m_width) {
+            widget->setMinimumWidth(*m_width);
         }
     }
 }

@@ -49,7 +49,13 @@ void VtPressSensitiveButton::paintEvent(QPaintEvent* /*event*/) {}
 
 void VtPressSensitiveButton::rebuild(bool isPressed) {
     m_builtPressed = isPressed;
-    delete m_face;
+    if (QWidget* previous = m_face.data()) {
+        // The old face may be the very receiver of the event that changed the state; it goes
+        // once that event is over.
+        previous->hide();
+        layout()->removeWidget(previous);
+        previous->deleteLater();
+    }
     m_face = m_label ? m_label(isPressed) : nullptr;
     if (m_face) {
         m_face->setAttribute(Qt::WA_TransparentForMouseEvents, true);
