@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cmath>
+
 namespace {
 
 using components::CivilDay;
@@ -115,6 +117,15 @@ TEST_F(CalendarViewTest, OnlyAChangedMonthFadesItsTitleIn) {
     view.navigate(core::Calendar::current().dateFromLocal(2024, 4, 20).value(), true);
     EXPECT_NE(view.titleButton()->graphicsEffect(), nullptr);
     QTRY_COMPARE(view.titleButton()->graphicsEffect(), nullptr);
+}
+
+TEST_F(CalendarViewTest, AnUnusablePaddingGivesNone) {
+    for (const double padding : {std::nan(""), -4.0, 1e300}) {
+        VtCalendarView::Options options;
+        options.weekdayVerticalPadding = padding;
+        VtCalendarView view(civil(2024, 3, 5), options);
+        EXPECT_EQ(view.dayWidgets().size(), 42u);
+    }
 }
 
 TEST_F(CalendarViewTest, ADisabledCalendarHidesItsArrowsAndOpensNoPicker) {
