@@ -17,6 +17,7 @@ namespace {
 using components::BannerController;
 using components::VtBanner;
 using Harness = components::testing::ControllerHarness<BannerController, VtBanner::Def>;
+using components::testing::PressCounter;
 
 VtBanner::Def banner(const char* title, double seconds) {
     return {title, "", VtBanner::Style::info, seconds};
@@ -94,15 +95,6 @@ TEST(BannerController, AViewGoneWhileShowingStillClearsTheCallersValue) {
     h.loop->runUntilIdle();
     EXPECT_FALSE(h.state.value());
 }
-
-// Counts the presses that reach it, as the content under an overlay.
-class PressCounter : public QWidget {
-public:
-    int presses = 0;
-
-protected:
-    void mousePressEvent(QMouseEvent* /*event*/) override { ++presses; }
-};
 
 TEST(BannerWidget, ShowsOneOrTwoLinesAndLetsClicksBesideTheCardReachTheContent) {
     core::rx::RxState<std::optional<VtBanner::Def>> state(std::nullopt);
