@@ -229,6 +229,38 @@ TEST_F(ReportGridViewTest, ShowsTheEmptySnapshotBeforeTheLoad) {
     EXPECT_EQ(m_grid->snapshotApplications(), 1u);
 }
 
+TEST_F(ReportGridViewTest, ShowsTheViewModelsMessageCentredWhileItHasOne) {
+    ASSERT_TRUE(waitForApplications(1));
+    // The rows of the grid's middle that hold any ink.
+    const auto inkedRows = [&] {
+        const QImage image = m_grid->grab().toImage();
+        std::vector<int> rows;
+        const QRect area = m_grid->viewport()->geometry();
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (image.pixelColor(x, y).lightness() < 128) {
+                    rows.push_back(y - area.top());
+                    break;
+                }
+            }
+        }
+        return rows;
+    };
+    EXPECT_TRUE(inkedRows().empty());
+    m_model->message.set("This report is too large to show by day; choose weeks or months");
+    EXPECT_EQ(m_grid->message(),
+              QStringLiteral("This report is too large to show by day; choose weeks or months"));
+    const auto rows = inkedRows();
+    ASSERT_FALSE(rows.empty());
+    const int middle = m_grid->viewport()->height() / 2;
+    EXPECT_LT(rows.front(), middle);
+    EXPECT_GT(rows.back(), middle - 10);
+    EXPECT_LT(rows.back(), middle + 20);
+    m_model->message.set(std::nullopt);
+    EXPECT_TRUE(m_grid->message().isEmpty());
+    EXPECT_TRUE(inkedRows().empty());
+}
+
 TEST_F(ReportGridViewTest, AppliesALayoutAndASnapshotHandedOverInOneUpdate) {
     load(app::testing::makeGridProject(3, 10));
     const auto applied = m_grid->snapshotApplications();
