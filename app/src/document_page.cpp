@@ -3,6 +3,7 @@
 #include "app/csv_export_dialog.hpp"
 #include "app/document_context.hpp"
 #include "app/inspector_panel.hpp"
+#include "app/report_grid_view.hpp"
 #include "app/spring.hpp"
 #include "app/text_styles.hpp"
 #include "document/zoz_project.hpp"
@@ -79,6 +80,9 @@ DocumentPage::DocumentPage(std::shared_ptr<const DocumentContext> context,
     m_content = new QHBoxLayout(this);
     m_content->setContentsMargins(0, 0, 0, 0);
     m_content->setSpacing(0);
+    m_grid = new ReportGridView(m_viewModel, this);
+    m_grid->setObjectName(QStringLiteral("reportGrid"));
+    m_content->addWidget(m_grid, 1);
 
     m_inspector = new InspectorPanel(m_viewModel, m_context->project()->currency(), this);
     m_inspector->setObjectName(QStringLiteral("inspector"));

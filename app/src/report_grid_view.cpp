@@ -23,6 +23,8 @@ namespace {
 // A horizontal step moves by a third of a value column, a vertical one by one body row.
 constexpr int kHorizontalStep = 30;
 constexpr int kVerticalStep = 24;
+// The room kept around the message.
+constexpr int kMessageMargin = 20;
 
 int whole(double points) {
     return static_cast<int>(std::ceil(points));
@@ -70,6 +72,12 @@ ReportGridView::ReportGridView(std::shared_ptr<report::ReportViewModel> viewMode
     m_viewModel->snapshot.publisher()
         .sink([this](const core::Versioned<Snapshot>& snapshot) {
             setInputs(m_viewModel->layout.get(), snapshot, ScrollCommandInput(std::nullopt));
+        })
+        .store(m_subscriptions);
+    m_viewModel->message.publisher()
+        .sink([this](const std::optional<std::string>& message) {
+            m_message = message ? QString::fromStdString(*message) : QString();
+            viewport()->update();
         })
         .store(m_subscriptions);
 }
@@ -323,9 +331,20 @@ void ReportGridView::paintEvent(QPaintEvent* event) {
     // What shows between the cells is the window itself: the one-point grid lines.
     const QColor window = palette().color(QPalette::Window);
     painter.fillRect(dirty, window);
-    if (!m_snapshot) {
-        return;
+    if (m_snapshot) {
+        paintCells(painter, dirty);
     }
+    if (!m_message.isEmpty()) {
+        // Over an empty grid: why there is no report, in the middle of the view.
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(font());
+        painter.drawText(viewport()->rect().adjusted(kMessageMargin, kMessageMargin,
+                                                     -kMessageMargin, -kMessageMargin),
+                         static_cast<int>(Qt::AlignCenter) | Qt::TextWordWrap, m_message);
+    }
+}
+
+void ReportGridView::paintCells(QPainter& painter, const QRect& dirty) {
     const QPoint origin = scrollOrigin();
     const core::CGPoint offset{double(origin.x()), double(origin.y())};
     auto cells =

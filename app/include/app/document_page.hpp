@@ -19,13 +19,15 @@ namespace app {
 class CsvExportDialog;
 class DocumentContext;
 class InspectorPanel;
+class ReportGridView;
 class SceneEvents;
 
 /// What a window shows once a document is open. It owns the window's report view model, starts
 /// the first build of the report (all costs) when it is made, and puts the project's name at the
-/// start of the toolbar. Its content is one horizontal row: the report on the left, side panels
-/// on the right. The options inspector stands at the right, shown at first; the toolbar's sidebar
-/// button slides it out and in, and its "CSV" button opens the export sheet.
+/// start of the toolbar. Its content is one horizontal row: the report grid on the left, taking
+/// all the width the side panels on the right leave, and the options inspector on the right,
+/// shown at first; the toolbar's sidebar button slides it out and in, and its "CSV" button opens
+/// the export sheet.
 class DocumentPage final : public WindowPage {
     Q_OBJECT
 public:
@@ -46,6 +48,8 @@ public:
     }
     /// The row the report and its side panels are laid out in, left to right, without spacing.
     QHBoxLayout* contentLayout() const noexcept { return m_content; }
+    /// The report grid, the first item of the row.
+    ReportGridView* grid() const noexcept { return m_grid; }
     /// The options inspector.
     InspectorPanel* inspector() const noexcept { return m_inspector; }
     /// The inspector with the divider before it, as the row holds them.
@@ -65,6 +69,7 @@ private:
     std::shared_ptr<SceneEvents> m_events;
     std::shared_ptr<report::ReportViewModel> m_viewModel;
     QHBoxLayout* m_content = nullptr;
+    ReportGridView* m_grid = nullptr;
     InspectorPanel* m_inspector = nullptr;
     QWidget* m_inspectorSide = nullptr;
     QVariantAnimation* m_slide = nullptr;
