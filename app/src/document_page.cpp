@@ -90,7 +90,7 @@ DocumentPage::DocumentPage(std::shared_ptr<const DocumentContext> context,
     m_inspectorSide = side;
     m_content->addWidget(side);
     m_slide = new QVariantAnimation(this);
-    QEasingCurve spring(QEasingCurve::Custom);
+    QEasingCurve spring;
     spring.setCustomType(inspectorSpringCurve);
     m_slide->setEasingCurve(spring);
     m_slide->setDuration(static_cast<int>(std::lround(kInspectorSpring.settlingTime() * 1000)));
