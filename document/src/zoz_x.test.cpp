@@ -21,6 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using document::DocumentError;
+using document::JsonPeople;
+using document::JsonProject;
+using document::JsonResourceAssignment;
+using document::JsonTask;
 using document::ZozX::Manager;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
@@ -297,6 +301,39 @@ TEST_F(Container, WriterPacksWhatItReadsAndFailedSavesKeepOldFiles) {
     fs::remove(work.url() / "project.moc");
     EXPECT_THROW(manager.zozFile(project, work, target), DocumentError);
     EXPECT_EQ(readText(target.url()), savedDoc);
+}
+
+// Documents our writer makes within the reader's limits open, however repetitive their JSON and
+// therefore however well it compresses.
+TEST_F(Container, RepetitiveDocumentsFromOurWriterOpen) {
+    JsonTask task;
+    task.uid = 1;
+    task.start = core::Calendar::current().startOfDay(core::Date::now());
+    task.finish = core::Date(task.start->timeIntervalSince1970() + 86400 * 3);
+    task.resources.emplace(50'000, JsonResourceAssignment{1, 100});
+    JsonProject busy;
+    busy.uniqueId = "busy";
+    busy.peoples.emplace(1, JsonPeople{1, "Ann", {}, {}, {}});
+    busy.root.emplace();
+    busy.root->uid = 0;
+    busy.root->childs.emplace(1, task);
+    JsonProject named;
+    named.uniqueId = "named";
+    named.name = std::string(20 * 1024 * 1024, 'n');
+
+    const Manager manager;
+    for (const JsonProject* json : {&busy, &named}) {
+        const files::VtFolder source = workingFolder();
+        manager.saveAsJsonFile(*json, source.file("project.moc"));
+        const files::VtFile document(m_scratch / (*json->uniqueId + ".zoz"));
+        manager.zozFile(*json, source, document);
+        // Well beyond the 200 : 1 that a bomb check on small entries would refuse.
+        EXPECT_GT(fs::file_size(source.url() / "project.moc"), fs::file_size(document.url()) * 200)
+            << *json->uniqueId;
+        const auto project = manager.load(document, workingFolder());
+        ASSERT_TRUE(project) << *json->uniqueId;
+        EXPECT_EQ(project->uniqueId(), *json->uniqueId);
+    }
 }
 
 TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {

@@ -74,9 +74,11 @@ struct ZipLimits {
     static constexpr std::uint64_t kMaxTotalSize = 1024ULL * 1024 * 1024;
     /// Largest ratio of uncompressed to compressed size of an entry...
     static constexpr std::uint64_t kMaxCompressionRatio = 200;
-    /// ...checked only for entries larger than this (1 MiB), so that small, very repetitive
-    /// entries pass.
-    static constexpr std::uint64_t kRatioCheckThreshold = 1024ULL * 1024;
+    /// ...checked only for entries larger than this (256 MiB, the largest entry a valid project
+    /// document holds: its JSON). Smaller entries cost no more than a valid document may, however
+    /// well they compress, and the limits above bound them; only beyond it does the ratio keep a
+    /// tiny archive from writing hundreds of megabytes.
+    static constexpr std::uint64_t kRatioCheckThreshold = 256ULL * 1024 * 1024;
     /// Longest entry name, in bytes.
     static constexpr std::uint64_t kMaxNameLength = 4096;
 };
