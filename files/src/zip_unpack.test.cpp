@@ -310,3 +310,42 @@ TEST(ZipUnpack, OverwriteProgressHandlerPasswordAndPermissions) {
 }
 
 } // namespace
+
+TEST(ZipEntryReader, ReadsOnlyTheEntriesAskedForAfterCheckingTheWholeArchive) {
+    ScratchFolder scratch;
+    const std::string big = files::test::randomBytes(200'000, 7);
+    writeBytes(scratch / "a.zip", buildZip({{.name = "a.txt", .data = "first"},
+                                            {.name = "dir/", .data = ""},
+                                            {.name = "dir\\b.bin", .data = big},
+                                            {.name = "./a.txt", .data = "second"},
+                                            {.name = "bad.txt", .data = "checksum", .crc = 1234}}));
+    const files::ZipEntryReader reader(scratch / "a.zip");
+    EXPECT_EQ(reader.fileNames(), (std::vector<std::string>{"a.txt", "dir/b.bin", "bad.txt"}));
+    EXPECT_EQ(reader.size("dir/b.bin"), big.size());
+    EXPECT_FALSE(reader.size("dir"));
+    EXPECT_EQ(reader.read("dir/b.bin"), big);
+    EXPECT_EQ(reader.read("a.txt"), "second"); // the later entry of one path counts
+    EXPECT_THROW((void)reader.read("missing"), ZipError);
+
+    reader.extract("dir/b.bin", scratch / "b.bin");
+    EXPECT_EQ(readBytes(scratch / "b.bin"), big);
+    // Never over an existing file or through a link, and no partial file of a damaged entry.
+    EXPECT_THROW(reader.extract("a.txt", scratch / "b.bin"), ZipError);
+    EXPECT_EQ(readBytes(scratch / "b.bin"), big);
+    fs::create_symlink(scratch / "elsewhere", scratch / "link");
+    EXPECT_THROW(reader.extract("a.txt", scratch / "link"), ZipError);
+    EXPECT_FALSE(fs::exists(scratch / "elsewhere"));
+    EXPECT_THROW(reader.extract("bad.txt", scratch / "bad.txt"), ZipError);
+    EXPECT_FALSE(fs::exists(scratch / "bad.txt"));
+
+    // The whole archive is checked before any entry can be read.
+    writeBytes(scratch / "h.zip",
+               buildZip({{.name = "ok.txt", .data = "fine"}, {.name = "../up.txt", .data = "x"}}));
+    EXPECT_THROW(files::ZipEntryReader(scratch / "h.zip"), ZipError);
+    try {
+        files::ZipEntryReader missing(scratch / "none.zip");
+        ADD_FAILURE();
+    } catch (const ZipError& error) {
+        EXPECT_EQ(error.code(), ZipError::Code::fileNotFound);
+    }
+}
