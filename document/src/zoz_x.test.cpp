@@ -351,20 +351,39 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
     EXPECT_EQ(project->findTask(1)->resources().assignments().size(), 1U);
     EXPECT_EQ(readText(work.url() / "Photo" / "ph.jpg"), jpeg);
 
-    // No "Uid": the JSON and images are in the working folder, the temporary folder is gone,
-    // and the load fails as invalid project data.
-    for (const char* json : {R"({"Name":"x","Ples":[]})"}) {
-        const files::VtFolder folder = workingFolder();
+    // A load that fails leaves the caller's working folder as it was, whether nothing was in it
+    // (no "Uid": refused after its JSON and photo were written) or the user's own files were
+    // (a "project.moc" already there: refused before anything is written), and the temporary
+    // folder holds nothing; the same folder then takes a good document.
+    const auto failsWith = [&](const fs::path& document, const files::VtFolder& folder) {
         try {
-            Manager().load(files::VtFile(makeZip("bad.zoz", {{"project.moc", json}})), folder);
-            ADD_FAILURE() << json;
+            Manager().load(files::VtFile(document), folder);
         } catch (const DocumentError& error) {
-            EXPECT_EQ(error.code(), DocumentError::Code::InvalidProjectData);
+            return std::optional<DocumentError::Code>(error.code());
         }
-        EXPECT_TRUE(fs::exists(folder.url() / "project.moc"));
-        EXPECT_EQ(countEntries(m_tmp), 0U);
-        fs::remove(m_scratch / "bad.zoz");
-    }
+        return std::optional<DocumentError::Code>();
+    };
+    const fs::path noUid = makeZip(
+        "bad.zoz", {{"project.moc", R"({"Name":"x","Ples":[{"Id":1,"Pt":"ph"}],"Image":"ph"})"},
+                    {"ph.jpg", jpeg}});
+    const files::VtFolder empty = workingFolder();
+    EXPECT_EQ(failsWith(noUid, empty), DocumentError::Code::InvalidProjectData);
+    EXPECT_EQ(countEntries(empty.url()), 0U);
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+    EXPECT_TRUE(Manager().load(files::VtFile(good), empty));
+    EXPECT_EQ(readText(empty.url() / "Photo" / "ph.jpg"), jpeg);
+
+    const files::VtFolder used = workingFolder();
+    writeText(used.url() / "project.moc", "mine");
+    fs::create_directories(used.url() / "Photo");
+    writeText(used.url() / "Photo" / "other.jpg", "mine too");
+    EXPECT_EQ(failsWith(good, used), DocumentError::Code::OpenError);
+    EXPECT_EQ(failsWith(noUid, used), DocumentError::Code::OpenError);
+    fs::remove(used.url() / "project.moc");
+    EXPECT_EQ(failsWith(noUid, used), DocumentError::Code::InvalidProjectData);
+    EXPECT_EQ(countEntries(used.url()), 2U);
+    EXPECT_EQ(readText(used.url() / "Photo" / "other.jpg"), "mine too");
+    EXPECT_EQ(countEntries(m_tmp), 0U);
 }
 
 } // namespace

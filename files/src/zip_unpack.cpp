@@ -16,6 +16,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 
 namespace fs = std::filesystem;
@@ -537,19 +538,18 @@ void ZipEntryReader::extract(std::string_view name, const fs::path& target) cons
     detail::UniqueFd output(
         ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!output.valid()) {
-        fail("cannot create \"" + target.string() + "\": " + detail::lastError().message());
+        throw std::system_error(detail::lastError(), "cannot create " + target.string());
     }
     try {
         m_state->inflate(index, [&](std::string_view chunk) {
             if (!detail::writeAll(output.get(),
                                   std::span(reinterpret_cast<const unsigned char*>(chunk.data()),
                                             chunk.size()))) {
-                fail("cannot write \"" + target.string() + "\": " + detail::lastError().message());
+                throw std::system_error(detail::lastError(), "cannot write " + target.string());
             }
         });
         if (output.close() != 0) {
-            fail("cannot finish writing \"" + target.string() +
-                 "\": " + detail::lastError().message());
+            throw std::system_error(detail::lastError(), "cannot write " + target.string());
         }
     } catch (...) {
         ::unlink(target.c_str());

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -330,10 +331,10 @@ TEST(ZipEntryReader, ReadsOnlyTheEntriesAskedForAfterCheckingTheWholeArchive) {
     reader.extract("dir/b.bin", scratch / "b.bin");
     EXPECT_EQ(readBytes(scratch / "b.bin"), big);
     // Never over an existing file or through a link, and no partial file of a damaged entry.
-    EXPECT_THROW(reader.extract("a.txt", scratch / "b.bin"), ZipError);
+    EXPECT_THROW(reader.extract("a.txt", scratch / "b.bin"), std::system_error);
     EXPECT_EQ(readBytes(scratch / "b.bin"), big);
     fs::create_symlink(scratch / "elsewhere", scratch / "link");
-    EXPECT_THROW(reader.extract("a.txt", scratch / "link"), ZipError);
+    EXPECT_THROW(reader.extract("a.txt", scratch / "link"), std::system_error);
     EXPECT_FALSE(fs::exists(scratch / "elsewhere"));
     EXPECT_THROW(reader.extract("bad.txt", scratch / "bad.txt"), ZipError);
     EXPECT_FALSE(fs::exists(scratch / "bad.txt"));

@@ -160,8 +160,8 @@ public:
     /// damaged or differs from its declared size.
     std::string read(std::string_view name) const;
     /// Writes the file entry `name` to the new file `target`, which must not exist (nor be a
-    /// link); throws `unzipFail` as `read` does or when `target` cannot be written, leaving no
-    /// partial file.
+    /// link); throws `unzipFail` as `read` does, or `std::system_error` when `target` cannot be
+    /// created or written, and leaves no partial file.
     void extract(std::string_view name, const std::filesystem::path& target) const;
 
 private:
