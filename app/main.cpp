@@ -7,9 +7,15 @@
 #include "uikit/qt_main_loop.hpp"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    // Log lines go to standard output; line buffering makes each reach a pipe or the journal as
+    // it is written, not when the buffer fills or the program ends.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dezuduz-resource-report"));
     QApplication::setApplicationDisplayName(QStringLiteral("Dezuduz - Resource Report"));
@@ -24,7 +30,7 @@ int main(int argc, char** argv) {
         app::ReportWindow* first = windows.newWindow();
         const QStringList arguments = QApplication::arguments();
         if (arguments.size() > 1) {
-            first->openDocument(arguments.at(1));
+            first->openDocument(QFileInfo(arguments.at(1)).absoluteFilePath());
         }
         result = QApplication::exec();
     }

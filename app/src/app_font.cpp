@@ -1,5 +1,7 @@
 #include "app/app_font.hpp"
 
+#include "uikit/color.hpp"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QString>
@@ -53,9 +55,7 @@ void AppFont::registerFonts() {
 }
 
 QFont AppFont::font(TextStyle style) {
-    QFont font(toQString(kDinPro));
-    font.setPixelSize(size(style));
-    return font;
+    return uikit::loadFont(Face::dinPro, size(style));
 }
 
 std::optional<QFont> AppFont::nsFont(TextStyle style) {

@@ -1,5 +1,7 @@
 #include "app/app_font.hpp"
 
+#include "uikit/color.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
@@ -22,6 +24,8 @@ TEST(AppFont, SizesFollowTheTextStyleTable) {
     // A style added later falls back to the body size.
     EXPECT_EQ(AppFont::size(static_cast<TextStyle>(99)), 13);
 }
+
+static_assert(uikit::VtFontAsset<AppFont::Face>);
 
 TEST(AppFont, TheOnlyFaceIsNamedExactly) {
     ASSERT_EQ(AppFont::allCases.size(), 1U);

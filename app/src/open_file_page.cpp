@@ -5,6 +5,8 @@
 #include "app/text_styles.hpp"
 #include "app/zoz_document.hpp"
 
+#include "uikit/color.hpp"
+
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDropEvent>
@@ -27,21 +29,6 @@ constexpr int kCardWidth = 240;
 constexpr int kCardHeight = 150;
 constexpr qreal kCardRadius = 12;
 
-// The label colour at the alpha the desktop's tertiary label uses.
-QColor tertiaryColor(const QPalette& palette) {
-    QColor color = palette.color(QPalette::Text);
-    color.setAlphaF(0.26F);
-    return color;
-}
-
-QColor controlBackgroundColor(const QPalette& palette) {
-    return palette.color(QPalette::Button);
-}
-
-QColor secondarySystemBackgroundColor(const QPalette& palette) {
-    return palette.color(QPalette::AlternateBase);
-}
-
 QPainterPath cardShape(const QRectF& rect) {
     QPainterPath path;
     path.addRoundedRect(rect, kCardRadius, kCardRadius);
@@ -62,8 +49,8 @@ void OpenCardButton::paintEvent(QPaintEvent* /*event*/) {
     // The 1-pixel outline is centred on a half-pixel inset so it stays crisp and inside.
     const QRectF outline = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPainterPath shape = cardShape(outline);
-    painter.fillPath(shape, controlBackgroundColor(palette()));
-    QPen pen(tertiaryColor(palette()), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    painter.fillPath(shape, uikit::Color::controlBackground(palette()));
+    QPen pen(uikit::Color::tertiary(palette()), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     pen.setMiterLimit(10);
     painter.strokePath(shape, pen);
     painter.setPen(palette().color(isDown() ? QPalette::Highlight : QPalette::ButtonText));
@@ -87,7 +74,7 @@ OpenFilePage::OpenFilePage(std::shared_ptr<SceneEvents> events, QWidget* parent)
         makeTitleLabel(QStringLiteral("Or drag a Dezuduz file here..."), TextStyle::footnote, this);
     hint->setObjectName(QStringLiteral("dropHint"));
     QPalette hintPalette = hint->palette();
-    hintPalette.setColor(QPalette::WindowText, tertiaryColor(hintPalette));
+    hintPalette.setColor(QPalette::WindowText, uikit::Color::tertiary(hintPalette));
     hint->setPalette(hintPalette);
 
     auto* layout = new QVBoxLayout(this);
@@ -167,7 +154,7 @@ void OpenFilePage::dropEvent(QDropEvent* event) {
 void OpenFilePage::paintEvent(QPaintEvent* /*event*/) {
     if (m_draggingMouseIn) {
         QPainter painter(this);
-        painter.fillRect(rect(), secondarySystemBackgroundColor(palette()));
+        painter.fillRect(rect(), uikit::Color::secondarySystemBackground(palette()));
     }
 }
 

@@ -10,11 +10,15 @@
 #include "core/log.hpp"
 #include "core/task.hpp"
 #include "document/document_error.hpp"
+#include "uikit/view_binding.hpp"
 
 #include <QAction>
+#include <QEasingCurve>
+#include <QGraphicsOpacityEffect>
 #include <QKeySequence>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPropertyAnimation>
 #include <QStackedWidget>
 #include <QToolBar>
 
@@ -24,6 +28,8 @@
 
 namespace app {
 namespace {
+
+constexpr int kPageFadeMilliseconds = 350;
 
 std::shared_ptr<const DocumentContext> openContext(const std::filesystem::path& url) {
     return std::make_shared<const DocumentContext>(url);
@@ -102,7 +108,7 @@ ReportWindow::ReportWindow(QWidget* parent, Opener opener)
     connect(newWindow, &QAction::triggered, this, &ReportWindow::newWindowRequested);
     addAction(newWindow);
 
-    m_errorSubscription = m_events->errorPresentRequest.sink(false, [this](const QString& text) {
+    uikit::bindEvent(this, m_events->errorPresentRequest, [this](const QString& text) {
         dispatch(HomeState::ErrorRequested{text.toStdString()});
     });
 
@@ -143,9 +149,42 @@ void ReportWindow::dispatch(const HomeState::Event& event) {
 }
 
 void ReportWindow::showPage(WindowPage* page) {
+    const bool changes = m_pages->currentWidget() != page;
     m_toolBar->clear();
     page->fillToolbar(*m_toolBar);
     m_pages->setCurrentWidget(page);
+    if (changes) {
+        fadeIn(page);
+    }
+}
+
+void ReportWindow::fadeIn(QWidget* page) {
+    // A change of screen eases in rather than jumping; the effect goes once the page is opaque,
+    // so the page paints directly again.
+    auto* effect = new QGraphicsOpacityEffect(page);
+    effect->setOpacity(0.0);
+    page->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", effect);
+    fade->setDuration(kPageFadeMilliseconds);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    fade->setEasingCurve(QEasingCurve::InOutQuad);
+    const QPointer<QWidget> target(page);
+    const QPointer<QGraphicsEffect> ownEffect(effect);
+    // Removing the effect deletes it and its animation, so never from inside the animation's own
+    // signal; and never once a later fade has put its own effect in place.
+    connect(fade, &QPropertyAnimation::finished, page, [target, ownEffect] {
+        QMetaObject::invokeMethod(
+            target.data(),
+            [target, ownEffect] {
+                if (!target.isNull() && !ownEffect.isNull() &&
+                    target->graphicsEffect() == ownEffect.data()) {
+                    target->setGraphicsEffect(nullptr);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    fade->start();
 }
 
 void ReportWindow::showAlert() {

@@ -109,6 +109,8 @@ TEST_F(ReportWindowTest, AValidDocumentShowsLoadingThenItsPageWithTheProjectName
     EXPECT_EQ(window.pages()->currentWidget(), window.documentPage());
     EXPECT_EQ(toolbarTitle(window, "projectName"), QString::fromStdString(name));
     EXPECT_EQ(toolbarTitle(window, "toolbarTitle"), QString());
+    // The page eases in and ends fully painted, without its fading effect.
+    ASSERT_TRUE(waitFor([&] { return window.documentPage()->graphicsEffect() == nullptr; }));
     // The page started the report: its grid snapshot arrives with the members' rows.
     const auto model = window.documentPage()->viewModel();
     ASSERT_TRUE(waitFor([&] { return model->snapshot.get().value()->numberOfSections() > 2; }));

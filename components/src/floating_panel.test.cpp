@@ -1,6 +1,8 @@
 #include "components/floating_panel.hpp"
 #include "components/floating_panel_expandable_layout.hpp"
 
+#include "uikit/symbol_icon.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -178,12 +180,17 @@ TEST(FloatingPanelExpandableLayout, FollowsItsWidthAndTogglesOnlyInsideAPanel) {
     outside.show();
     EXPECT_TRUE(outside.isExpanded());
     EXPECT_EQ(outside.toggleSymbol(), "menubar.rectangle");
+    // Both toggle symbols have a drawing of their own, not the kit's question-mark placeholder.
+    EXPECT_EQ(uikit::symbolSource(outside.toggleSymbol().toStdString()),
+              uikit::SymbolSource::resource);
     outside.toggle(); // no panel: nothing happens
     QTest::qWait(20);
     EXPECT_EQ(outside.width(), 700);
     outside.resize(400, 520);
     EXPECT_FALSE(outside.isExpanded());
     EXPECT_EQ(outside.toggleSymbol(), "uiwindow.split.2x1");
+    EXPECT_EQ(uikit::symbolSource(outside.toggleSymbol().toStdString()),
+              uikit::SymbolSource::resource);
 
     core::rx::RxState<bool> presented(true);
     components::FloatingPanelExpandableLayout* layout = nullptr;

@@ -1,6 +1,7 @@
 #include "components/vt_calendar_view.hpp"
 
 #include "uikit/color.hpp"
+#include "uikit/vt_rounded_rectangle.hpp"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -19,6 +20,7 @@ namespace {
 constexpr int kFirstWritableYear = 1;
 constexpr int kLastWritableYear = 9999;
 constexpr int kPopoverWidth = 280;
+constexpr qreal kPopoverRadius = 3;
 constexpr int kCaptionPixelSize = 10;
 
 // A button whose look is a caller-built widget; the widget ignores the mouse so the button gets
@@ -143,11 +145,14 @@ VtCalendarView::VtCalendarView(CivilDay day, Options options, QWidget* parent)
         arrow->setEnabled(m_options.enabled);
         arrow->setVisible(m_options.enabled);
     }
+    // The bar is as high as its buttons; spare height goes to the grid.
+    m_navigator->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(m_navigator);
 
     auto* weekdays = new WeekdayView(m_options.weekdayDisplayStyle, *m_options.weekdayFont, this);
     const int padding = static_cast<int>(m_options.weekdayVerticalPadding);
     weekdays->setContentsMargins(0, padding, 0, padding);
+    weekdays->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(weekdays);
 
     m_gridHost = new QWidget(this);
@@ -204,7 +209,11 @@ uikit::Binding<int> VtCalendarView::yearBinding() const {
 }
 
 void VtCalendarView::display(const Month& shown, bool animated) {
-    m_title->setText(QString::fromStdString(shown.title()).toUpper());
+    // The title names the month, so an unchanged title means the same month is shown again:
+    // its title and its days keep their places and nothing fades.
+    const QString title = QString::fromStdString(shown.title()).toUpper();
+    const bool changed = title != m_title->text();
+    m_title->setText(title);
     for (QWidget* day : m_days) {
         m_grid->removeWidget(day);
         delete day;
@@ -223,7 +232,7 @@ void VtCalendarView::display(const Month& shown, bool animated) {
         view->setVisible(!hiddenByBuilder);
         m_days.push_back(view);
     }
-    if (animated) {
+    if (animated && changed) {
         fadeIn(m_title);
         fadeIn(m_gridHost);
     }
@@ -257,6 +266,7 @@ void VtCalendarView::openYearPicker() {
     layout->addWidget(picker);
     popover->setFixedWidth(kPopoverWidth);
     popover->adjustSize();
+    uikit::vtCornerRadius(*popover, kPopoverRadius, kPopoverRadius, kPopoverRadius, kPopoverRadius);
     const QPoint below = m_navigator->mapToGlobal(
         QPoint((m_navigator->width() - kPopoverWidth) / 2, m_navigator->height()));
     popover->move(below);

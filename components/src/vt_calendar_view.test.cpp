@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGraphicsEffect>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -87,6 +88,33 @@ TEST_F(CalendarViewTest, NavigatingToTheShownMonthPublishesAgainAndBadYearsAreIg
     EXPECT_EQ(view.month().year, 2024);
     year.set(1);
     EXPECT_EQ(view.month(), Month(civil(1, 3, 1)));
+}
+
+TEST_F(CalendarViewTest, TheBarStaysFortyHighAndThePopoverIsRounded) {
+    VtCalendarView view(civil(2024, 3, 5));
+    // More room than the calendar needs goes to the grid, never to the navigator bar.
+    view.resize(560, 700);
+    view.show();
+    QWidget* bar = view.titleButton()->parentWidget();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->height(), 40);
+    QTest::mouseClick(view.titleButton(), Qt::LeftButton);
+    ASSERT_NE(view.yearPicker(), nullptr);
+    const QWidget* popover = view.yearPicker()->window();
+    EXPECT_EQ(popover->width(), 280);
+    EXPECT_FALSE(popover->mask().contains(QPoint(0, 0)));
+    EXPECT_TRUE(popover->mask().contains(QPoint(140, popover->height() / 2)));
+}
+
+TEST_F(CalendarViewTest, OnlyAChangedMonthFadesItsTitleIn) {
+    VtCalendarView view(civil(2024, 3, 5));
+    view.show();
+    // The same month keeps its title: nothing to fade.
+    view.navigate(core::Calendar::current().dateFromLocal(2024, 3, 20).value(), true);
+    EXPECT_EQ(view.titleButton()->graphicsEffect(), nullptr);
+    view.navigate(core::Calendar::current().dateFromLocal(2024, 4, 20).value(), true);
+    EXPECT_NE(view.titleButton()->graphicsEffect(), nullptr);
+    QTRY_COMPARE(view.titleButton()->graphicsEffect(), nullptr);
 }
 
 TEST_F(CalendarViewTest, ADisabledCalendarHidesItsArrowsAndOpensNoPicker) {

@@ -162,6 +162,8 @@ YearPicker::YearPicker(std::shared_ptr<Year> year, int countOfQuickAccessOptions
         m_year->commit();
         syncField();
         m_field->clearFocus();
+        // The quick-access years centre on, and highlight, the year just committed.
+        rebuildGrid();
     });
     for (const int delta : {1, -1}) {
         connect(stepButton(delta), &QPushButton::clicked, this, [this, delta] {

@@ -1,7 +1,10 @@
 #include "components/year_picker.hpp"
 
+#include "uikit/symbol_icon.hpp"
+
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -115,6 +118,22 @@ TEST(YearPickerView, AGridClickWritesAndClosesWhileCloseNeverWrites) {
     EXPECT_EQ(store.year, 1999);
     EXPECT_EQ(dismissed, 2);
     EXPECT_FALSE(picker.textField()->hasFocus());
+    // The grid follows the committed year: centred on it, with it highlighted.
+    ASSERT_EQ(picker.yearButtons().size(), 30u);
+    EXPECT_EQ(picker.yearButtons().front()->text(), "1984");
+    EXPECT_EQ(picker.yearButtons()[15]->text(), "1999");
+    EXPECT_TRUE(picker.yearButtons()[15]->styleSheet().contains(
+        picker.palette().color(QPalette::Highlight).name(QColor::HexArgb)));
+}
+
+TEST(YearPickerView, TheCloseButtonShowsAnXInAFilledCircle) {
+    Store store;
+    YearPicker picker(std::make_shared<YearPicker::Year>(store.binding()), 0);
+    const auto render = [](const QIcon& icon) { return icon.pixmap(QSize(32, 32)).toImage(); };
+    const QImage shown = render(picker.closeButton()->icon());
+    EXPECT_EQ(shown, render(uikit::symbolIcon("xmark.circle.fill")));
+    EXPECT_NE(shown, render(uikit::symbolIcon("xmark")));
+    EXPECT_EQ(uikit::symbolSource("xmark.circle.fill"), uikit::SymbolSource::resource);
 }
 
 } // namespace

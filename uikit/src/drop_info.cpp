@@ -3,6 +3,7 @@
 #include "core/log.hpp"
 #include "core/url.hpp"
 
+#include <QFile>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QVariant>
@@ -48,8 +49,8 @@ std::optional<QUrl> readUrl(const QUrl& item) {
 }
 
 bool namesLocalImageFile(const QUrl& url) {
-    return url.isLocalFile() && core::isLocalImageFile(core::Url(
-                                    std::filesystem::path(url.toLocalFile().toStdString())));
+    return url.isLocalFile() && core::isLocalImageFile(core::Url(std::filesystem::path(
+                                    QFile::encodeName(url.toLocalFile()).toStdString())));
 }
 
 bool isImageFormat(const QMimeDatabase& database, const QString& format) {

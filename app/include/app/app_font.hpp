@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/user_default.hpp"
+
 #include <QFont>
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace app {
@@ -54,3 +57,15 @@ struct AppFont {
 void registerFont(std::string_view name, std::string_view extension);
 
 } // namespace app
+
+/// The faces' raw values are their family names, so a face is a font asset of the UI kit.
+template <>
+struct core::RawValueTraits<app::AppFont::Face> {
+    using RawValue = std::string;
+    static std::string rawValue(app::AppFont::Face face) {
+        return std::string(app::AppFont::rawValue(face));
+    }
+    static std::optional<app::AppFont::Face> fromRawValue(const std::string& text) {
+        return app::AppFont::fromRawValue(text);
+    }
+};

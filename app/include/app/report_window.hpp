@@ -2,8 +2,6 @@
 
 #include "app/home_state.hpp"
 
-#include "core/rx.hpp"
-
 #include <QMainWindow>
 #include <QString>
 
@@ -73,6 +71,7 @@ signals:
 private:
     void dispatch(const HomeState::Event& event);
     void showPage(WindowPage* page);
+    void fadeIn(QWidget* page);
     void showAlert();
     void startLoading(const std::filesystem::path& url);
 
@@ -85,7 +84,6 @@ private:
     LoadingPage* m_loadingPage = nullptr;
     DocumentPage* m_documentPage = nullptr;
     QMessageBox* m_alert = nullptr;
-    core::rx::Cancellable m_errorSubscription;
 };
 
 } // namespace app
