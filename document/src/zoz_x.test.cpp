@@ -314,9 +314,10 @@ TEST_F(Container, RepetitiveDocumentsFromOurWriterOpen) {
     JsonProject busy;
     busy.uniqueId = "busy";
     busy.peoples.emplace(1, JsonPeople{1, "Ann", {}, {}, {}});
-    busy.root.emplace();
-    busy.root->uid = 0;
-    busy.root->childs.emplace(1, task);
+    JsonTask root;
+    root.uid = 0;
+    root.childs = std::vector<JsonTask>{std::move(task)};
+    busy.root = std::move(root);
     JsonProject named;
     named.uniqueId = "named";
     named.name = std::string(20 * 1024 * 1024, 'n');

@@ -238,7 +238,7 @@ TEST(ZipUnpack, LimitsRefuseBombsBeforeWriting) {
     };
     std::vector<RawEntry> many(ZipLimits::kMaxEntries + 1);
     for (std::size_t i = 0; i < many.size(); ++i) {
-        many[i] = {.name = "f" + std::to_string(i), .data = "", .deflate = false};
+        many[i] = {.name = std::to_string(i) + ".f", .data = "", .deflate = false};
     }
     EXPECT_TRUE(refused(many));
     EXPECT_TRUE(
@@ -255,10 +255,9 @@ TEST(ZipUnpack, LimitsRefuseBombsBeforeWriting) {
     // Beyond the largest entry a valid document holds, a tiny archive may not ask for hundreds
     // of megabytes.
     const auto huge = static_cast<std::uint32_t>(ZipLimits::kRatioCheckThreshold + 1);
-    EXPECT_TRUE(refused({{.name = "bomb",
-                          .data = std::string(huge / ZipLimits::kMaxCompressionRatio, 'b'),
-                          .deflate = false,
-                          .declaredSize = huge}}));
+    const std::string stored = files::test::randomBytes(huge / ZipLimits::kMaxCompressionRatio, 4);
+    EXPECT_TRUE(
+        refused({{.name = "bomb", .data = stored, .deflate = false, .declaredSize = huge}}));
     // Repetitive entries up to that size are welcome, however well they compress.
     writeBytes(scratch / "ok.zip",
                buildZip({{.name = "zeros", .data = std::string(4 * 1024 * 1024, '\0')}}));
