@@ -5,6 +5,7 @@
 #include "bench_timing.hpp"
 #include "project_generator.hpp"
 
+#include "app/app_font.hpp"
 #include "app/document_page.hpp"
 #include "app/report_grid_view.hpp"
 #include "app/report_window.hpp"
@@ -130,6 +131,7 @@ int openOnly(const std::string& document) {
     char name[] = "bench_grid";
     char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
+    app::AppFont::registerFonts();
     auto loop = uikit::QtMainLoop::install();
     {
         auto open = openAndPaint(document, QSize(1920, 1080));
@@ -185,6 +187,8 @@ int main(int argc, char** argv) {
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
+    // The cells draw their numbers in the application's font, as the program does.
+    app::AppFont::registerFonts();
     auto loop = uikit::QtMainLoop::install();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
