@@ -5,12 +5,12 @@
 #include "bench_timing.hpp"
 #include "project_generator.hpp"
 
+#include "app/app_font.hpp"
+#include "app/document_page.hpp"
 #include "app/report_grid_view.hpp"
+#include "app/report_window.hpp"
 #include "core/uuid.hpp"
 #include "document/json_coding.hpp"
-#include "document/zoz_project.hpp"
-#include "document/zoz_x.hpp"
-#include "files/vt_path.hpp"
 #include "report/report_view_model.hpp"
 #include "uikit/qt_main_loop.hpp"
 
@@ -22,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +35,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using report::ProjectReport;
 
 constexpr const char* kOpenOnlyFlag = "--open-only=";
 
@@ -59,68 +59,58 @@ PlanDocument writePlan(const std::string& label, const bench::ProjectPlan& plan,
     return written;
 }
 
-// One open document: its project, view model and grid, as a window holds them.
+// One window holding an open document.
 struct OpenGrid {
-    files::VtFolder workingFolder;
-    std::shared_ptr<document::ZozProject> project;
-    std::shared_ptr<report::ReportViewModel> model;
-    std::unique_ptr<app::ReportGridView> grid;
+    app::ReportWindow window;
 
-    explicit OpenGrid(files::VtFolder folder) : workingFolder(std::move(folder)) {}
-    OpenGrid(const OpenGrid&) = delete;
-    OpenGrid& operator=(const OpenGrid&) = delete;
-    ~OpenGrid() {
-        grid.reset();
-        model.reset();
-        project.reset();
-        workingFolder.remove();
-    }
+    app::ReportGridView& grid() { return *window.documentPage()->grid(); }
 };
 
-// Waits on the GUI loop until `done` holds; throws after a minute.
+// Waits on the GUI loop until `done` holds, sleeping between events so that the background
+// work it waits for has the processor; throws after a minute.
 template <class F>
 void spinUntil(F done) {
     QElapsedTimer timer;
     timer.start();
+    QTimer tick; // wakes the loop now and then, so the time limit is checked
+    tick.start(10);
     while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (timer.elapsed() > 60'000) {
             throw std::runtime_error("the grid did not show the report within a minute");
         }
     }
 }
 
-// Opens `document` as a window does (a working folder named by a UUID under the temporary
-// folder, the document unpacked into it and read, a view model loading cost(all), a grid on
-// screen) and returns once the grid has painted the report.
+// Asks a new window to open `document` (as choosing it on the welcome screen does) and returns
+// once its grid has painted the report.
 std::unique_ptr<OpenGrid> openAndPaint(const fs::path& document, QSize size) {
-    const files::VtFolder folder =
-        files::VtFolder::systemTmpFolder().child(core::Uuid::random().uuidString());
-    folder.create();
-    auto open = std::make_unique<OpenGrid>(folder);
-    open->project = document::ZozX::Manager().load(files::VtFile(document), folder);
-    open->model = report::ReportViewModel::create();
-    open->grid = std::make_unique<app::ReportGridView>(open->model);
-    open->grid->resize(size);
-    open->grid->show();
-    const auto applied = open->grid->snapshotApplications();
-    open->model->load(ProjectReport::ValueKind::cost(ProjectReport::CostKind::all), open->project);
+    auto open = std::make_unique<OpenGrid>();
+    open->window.resize(size);
+    open->window.show();
+    open->window.openDocument(QString::fromStdString(document.string()));
     spinUntil([&] {
-        return open->grid->snapshotApplications() > applied &&
-               open->grid->snapshot()->numberOfSections() > 1;
+        const auto* page = open->window.documentPage();
+        return page != nullptr && page->grid()->snapshot() &&
+               page->grid()->snapshot()->numberOfSections() > 1;
     });
-    QImage image(open->grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    open->grid->viewport()->render(&image);
+    QImage image(open->grid().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    open->grid().viewport()->render(&image);
     return open;
 }
 
-// Sizes the grid so its viewport is 1920 x 1080 and scrolls it to the middle of its content.
-void showMiddleOfFullHdViewport(app::ReportGridView& grid) {
-    grid.resize(1920, 1080);
-    QCoreApplication::processEvents();
-    const QSize viewport = grid.viewport()->size();
-    grid.resize(2 * 1920 - viewport.width(), 2 * 1080 - viewport.height());
-    QCoreApplication::processEvents();
+// Sizes the window so the grid's viewport is 1920 x 1080 and scrolls it to the middle of its
+// content.
+void showMiddleOfFullHdViewport(OpenGrid& open) {
+    app::ReportGridView& grid = open.grid();
+    for (int step = 0; step < 3 && grid.viewport()->size() != QSize(1920, 1080); ++step) {
+        const QSize viewport = grid.viewport()->size();
+        open.window.resize(open.window.size() + QSize(1920, 1080) - viewport);
+        QCoreApplication::processEvents();
+    }
+    if (grid.viewport()->size() != QSize(1920, 1080)) {
+        throw std::runtime_error("the grid's viewport cannot be made 1920 x 1080");
+    }
     grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum() / 2);
     grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
 }
@@ -141,12 +131,13 @@ int openOnly(const std::string& document) {
     char name[] = "bench_grid";
     char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
+    app::AppFont::registerFonts();
     auto loop = uikit::QtMainLoop::install();
     {
         auto open = openAndPaint(document, QSize(1920, 1080));
-        showMiddleOfFullHdViewport(*open->grid);
-        QImage image(open->grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-        open->grid->viewport()->render(&image);
+        showMiddleOfFullHdViewport(*open);
+        QImage image(open->grid().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        open->grid().viewport()->render(&image);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("%ld\n", usage.ru_maxrss);
@@ -196,6 +187,8 @@ int main(int argc, char** argv) {
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
+    // The cells draw their numbers in the application's font, as the program does.
+    app::AppFont::registerFonts();
     auto loop = uikit::QtMainLoop::install();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
@@ -234,11 +227,11 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("BM_PaintFullHdViewportInTheMiddle/" + plan.label).c_str(),
                                      [&plan](benchmark::State& state) {
                                          auto open = openAndPaint(plan.document, {1280, 800});
-                                         showMiddleOfFullHdViewport(*open->grid);
-                                         QImage image(open->grid->viewport()->size(),
+                                         showMiddleOfFullHdViewport(*open);
+                                         QImage image(open->grid().viewport()->size(),
                                                       QImage::Format_ARGB32_Premultiplied);
                                          for (auto _ : state) {
-                                             open->grid->viewport()->render(&image);
+                                             open->grid().viewport()->render(&image);
                                          }
                                      })
             ->Unit(benchmark::kMillisecond);
@@ -253,13 +246,13 @@ int main(int argc, char** argv) {
         f.floor = bench::medianMilliseconds(runs, [&] { parseFloor(plan.moc); });
         f.open = bench::medianMilliseconds(tiny() ? 1 : 3, [&] {
             auto open = openAndPaint(plan.document, {1280, 800});
-            f.sections = open->grid->snapshot()->numberOfSections();
-            f.items = open->grid->snapshot()->numberOfItems();
+            f.sections = open->grid().snapshot()->numberOfSections();
+            f.items = open->grid().snapshot()->numberOfItems();
         });
         auto open = openAndPaint(plan.document, {1280, 800});
-        showMiddleOfFullHdViewport(*open->grid);
-        QImage image(open->grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-        f.viewport = paintViewportMilliseconds(*open->grid, image, tiny() ? 1 : 25);
+        showMiddleOfFullHdViewport(*open);
+        QImage image(open->grid().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        f.viewport = paintViewportMilliseconds(open->grid(), image, tiny() ? 1 : 25);
         open.reset();
         f.memory = peakMemoryMiB(argv[0], plan.document);
         figures.push_back(f);

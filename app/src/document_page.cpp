@@ -1,6 +1,7 @@
 #include "app/document_page.hpp"
 
 #include "app/document_context.hpp"
+#include "app/report_grid_view.hpp"
 #include "app/text_styles.hpp"
 #include "document/zoz_project.hpp"
 #include "report/report_view_model.hpp"
@@ -22,6 +23,9 @@ DocumentPage::DocumentPage(std::shared_ptr<const DocumentContext> context,
     m_content = new QHBoxLayout(this);
     m_content->setContentsMargins(0, 0, 0, 0);
     m_content->setSpacing(0);
+    m_grid = new ReportGridView(m_viewModel, this);
+    m_grid->setObjectName(QStringLiteral("reportGrid"));
+    m_content->addWidget(m_grid, 1);
 
     // The view model builds in the background and publishes on the main loop; it holds the
     // project weakly, and the context held here keeps the project alive for the page's life.

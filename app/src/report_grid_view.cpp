@@ -23,6 +23,8 @@ namespace {
 // A horizontal step moves by a third of a value column, a vertical one by one body row.
 constexpr int kHorizontalStep = 30;
 constexpr int kVerticalStep = 24;
+// The room kept around the message.
+constexpr int kMessageMargin = 20;
 
 int whole(double points) {
     return static_cast<int>(std::ceil(points));
@@ -72,6 +74,12 @@ ReportGridView::ReportGridView(std::shared_ptr<report::ReportViewModel> viewMode
             setInputs(m_viewModel->layout.get(), snapshot, ScrollCommandInput(std::nullopt));
         })
         .store(m_subscriptions);
+    m_viewModel->message.publisher()
+        .sink([this](const std::optional<std::string>& message) {
+            m_message = message ? QString::fromStdString(*message) : QString();
+            viewport()->update();
+        })
+        .store(m_subscriptions);
 }
 
 ReportGridView::~ReportGridView() {
@@ -108,15 +116,13 @@ void ReportGridView::setInputs(const core::Versioned<Layout>& layout,
         this,
         [this, changedLayout = std::move(changedLayout),
          changedSnapshot = std::move(changedSnapshot), command = std::move(command)]() mutable {
-            applyUpdate(std::move(changedLayout), std::move(changedSnapshot), std::move(command),
-                        false);
+            applyUpdate(std::move(changedLayout), std::move(changedSnapshot), std::move(command));
         },
         Qt::QueuedConnection);
 }
 
 void ReportGridView::applyUpdate(std::optional<Layout> layout, std::optional<Snapshot> snapshot,
-                                 std::optional<ReportGridScrollCommand> command, bool animated) {
-    (void)animated; // snapshots apply without animation; commands always animate
+                                 std::optional<ReportGridScrollCommand> command) {
     // A changed layout does not end the update: its snapshot and command were recorded as
     // applied and would never be offered again.
     bool relayout = false;
@@ -323,9 +329,20 @@ void ReportGridView::paintEvent(QPaintEvent* event) {
     // What shows between the cells is the window itself: the one-point grid lines.
     const QColor window = palette().color(QPalette::Window);
     painter.fillRect(dirty, window);
-    if (!m_snapshot) {
-        return;
+    if (m_snapshot) {
+        paintCells(painter, dirty);
     }
+    if (!m_message.isEmpty()) {
+        // Over an empty grid: why there is no report, in the middle of the view.
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(font());
+        painter.drawText(viewport()->rect().adjusted(kMessageMargin, kMessageMargin,
+                                                     -kMessageMargin, -kMessageMargin),
+                         static_cast<int>(Qt::AlignCenter) | Qt::TextWordWrap, m_message);
+    }
+}
+
+void ReportGridView::paintCells(QPainter& painter, const QRect& dirty) {
     const QPoint origin = scrollOrigin();
     const core::CGPoint offset{double(origin.x()), double(origin.y())};
     auto cells =
@@ -341,7 +358,6 @@ void ReportGridView::paintEvent(QPaintEvent* event) {
         font(),
         uikit::Color::isDarkAppearance(colours) ? GridPalette::dark() : GridPalette::light(),
         colours.color(QPalette::WindowText), uikit::Color::tertiaryLabel(colours));
-    m_cellPainter.begin();
     for (const auto& cell : cells) {
         const auto& element = m_snapshot->itemsAt(cell.section)[cell.item];
         const QRect frame(static_cast<int>(cell.frame.x() - offset.x),

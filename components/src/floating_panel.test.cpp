@@ -3,6 +3,8 @@
 
 #include "uikit/symbol_icon.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -108,7 +110,7 @@ TEST(FloatingPanel, HidingTheHostReleasesThePanelAndItsCloseActionGoesStale) {
     host.window.hide();
     EXPECT_EQ(host.modifier->panel(), nullptr);
     EXPECT_FALSE(presented.state.value());
-    QTRY_VERIFY(panel.isNull());
+    VT_TRY_VERIFY(panel.isNull());
     presented.writes.clear();
     close(); // the panel is gone: nothing happens
     EXPECT_TRUE(presented.writes.empty());
@@ -140,7 +142,7 @@ TEST(FloatingPanel, AutoDismissClosesWhenAnotherOfOurWindowsBecomesActive) {
     presented.state.setValue(true);
     FloatingPanel* panel = &panelOf(*host.modifier);
     QApplication::setActiveWindow(panel);
-    QTRY_COMPARE(QApplication::activeWindow(), panel);
+    VT_TRY_COMPARE(QApplication::activeWindow(), panel);
     QTest::qWait(20);
     ASSERT_TRUE(panel->isVisible());
     // A deactivation that hands no other window of ours the focus (the user went to another
@@ -150,7 +152,7 @@ TEST(FloatingPanel, AutoDismissClosesWhenAnotherOfOurWindowsBecomesActive) {
     QTest::qWait(10);
     EXPECT_TRUE(panel->isVisible());
     QApplication::setActiveWindow(&host.window);
-    QTRY_VERIFY(!panel->isVisible());
+    VT_TRY_VERIFY(!panel->isVisible());
     EXPECT_FALSE(presented.state.value());
 }
 
@@ -205,11 +207,11 @@ TEST(FloatingPanelExpandableLayout, FollowsItsWidthAndTogglesOnlyInsideAPanel) {
     ASSERT_NE(layout, nullptr);
     const int centre = panel.geometry().center().x();
     QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
-    QTRY_COMPARE(panel.width(), 256);
+    VT_TRY_COMPARE(panel.width(), 256);
     EXPECT_NEAR(panel.geometry().center().x(), centre, 1);
     EXPECT_FALSE(layout->isExpanded());
     QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
-    QTRY_COMPARE(panel.width(), 700);
+    VT_TRY_COMPARE(panel.width(), 700);
 }
 
 } // namespace

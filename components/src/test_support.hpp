@@ -7,6 +7,9 @@
 #include "core/rx_state.hpp"
 #include "state_binding.hpp"
 
+#include <QMouseEvent>
+#include <QWidget>
+
 #include <memory>
 #include <optional>
 
@@ -37,6 +40,15 @@ struct ControllerHarness {
     core::rx::RxState<std::optional<T>> state;
     std::unique_ptr<Controller> controller;
     core::rx::Cancellable feed;
+};
+
+/// Counts the presses that reach it, as the content under an overlay.
+class PressCounter : public QWidget {
+public:
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent* /*event*/) override { ++presses; }
 };
 
 } // namespace components::testing

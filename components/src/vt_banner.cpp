@@ -107,10 +107,12 @@ public:
         row->setContentsMargins(kCardPadding, kCardPadding, kCardPadding, kCardPadding);
         auto* column = new QVBoxLayout();
         column->setSpacing(2);
+        // Long text wraps within the card, as its text column spans the card's whole width.
+        m_title->setWordWrap(true);
+        m_detail->setWordWrap(true);
         column->addWidget(m_title);
         column->addWidget(m_detail);
-        row->addLayout(column);
-        row->addStretch(1);
+        row->addLayout(column, 1);
         QPalette palette = this->palette();
         palette.setColor(QPalette::WindowText, Qt::white);
         setPalette(palette);
@@ -192,7 +194,12 @@ QWidget* VtBannerModifier::card() const noexcept {
 
 QRect VtBannerModifier::cardPlace() const {
     const int width = std::max(0, this->width() - 2 * kOuterPadding);
-    const int height = m_impl->card->sizeHint().height();
+    QWidget* card = m_impl->card;
+    // The labels' new text and fonts reach the nested text column only once the layout is
+    // activated; a hidden card is never activated on its own, so ask before measuring.
+    card->layout()->activate();
+    const int height =
+        card->hasHeightForWidth() ? card->heightForWidth(width) : card->sizeHint().height();
     return {kOuterPadding, kOuterPadding, width, height};
 }
 

@@ -17,6 +17,7 @@ namespace {
 using components::BannerController;
 using components::VtBanner;
 using Harness = components::testing::ControllerHarness<BannerController, VtBanner::Def>;
+using components::testing::PressCounter;
 
 VtBanner::Def banner(const char* title, double seconds) {
     return {title, "", VtBanner::Style::info, seconds};
@@ -95,15 +96,6 @@ TEST(BannerController, AViewGoneWhileShowingStillClearsTheCallersValue) {
     EXPECT_FALSE(h.state.value());
 }
 
-// Counts the presses that reach it, as the content under an overlay.
-class PressCounter : public QWidget {
-public:
-    int presses = 0;
-
-protected:
-    void mousePressEvent(QMouseEvent* /*event*/) override { ++presses; }
-};
-
 TEST(BannerWidget, ShowsOneOrTwoLinesAndLetsClicksBesideTheCardReachTheContent) {
     core::rx::RxState<std::optional<VtBanner::Def>> state(std::nullopt);
     auto* content = new PressCounter();
@@ -138,6 +130,45 @@ TEST(BannerWidget, ShowsOneOrTwoLinesAndLetsClicksBesideTheCardReachTheContent) 
     EXPECT_EQ(content->presses, 1) << "a click on the card is the banner's";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !state.value(); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !host->card()->isVisible(); }));
+}
+
+TEST(BannerWidget, TheCardIsTallEnoughForEveryLineAndWrapsALongDetail) {
+    core::rx::RxState<std::optional<VtBanner::Def>> state(std::nullopt);
+    std::unique_ptr<components::VtBannerModifier> host(components::vtBanner(new QWidget(), state));
+    host->resize(300, 400);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    const auto labelShowing = [&](const QString& text) -> QLabel* {
+        for (QLabel* label : host->card()->findChildren<QLabel*>()) {
+            if (label->text() == text && label->isVisible()) {
+                return label;
+            }
+        }
+        return nullptr;
+    };
+    const auto linesNeeded = [](const QLabel& label) {
+        return QFontMetrics(label.font())
+            .boundingRect(QRect(0, 0, label.width(), 100'000), Qt::TextWordWrap, label.text())
+            .height();
+    };
+
+    // The first banner measures a card that has never been on screen.
+    state.setValue(VtBanner::Def("Saved", "On disk", VtBanner::Style::info, 1000));
+    for (const char* text : {"Saved", "On disk"}) {
+        const QLabel* label = labelShowing(text);
+        ASSERT_NE(label, nullptr) << text;
+        EXPECT_GE(label->height(), linesNeeded(*label)) << text;
+    }
+
+    const QString detail =
+        "The project could not be saved because the folder it lives in is no longer writable";
+    state.setValue(VtBanner::Def("Not saved", detail, VtBanner::Style::error, 1000));
+    const QLabel* shown = labelShowing(detail);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_GT(linesNeeded(*shown), QFontMetrics(shown->font()).height()) << "more than one line";
+    EXPECT_GE(shown->height(), linesNeeded(*shown)) << "every line of the detail is shown";
+    EXPECT_LE(shown->geometry().right(), host->card()->width() - 12);
+    EXPECT_GT(shown->width(), host->card()->width() - 2 * 12 - 8) << "it wraps at the card's edge";
 }
 
 TEST(BannerWidget, AHostNotOnScreenDropsAClearedCardAtOnce) {

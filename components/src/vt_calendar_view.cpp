@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace components {
 namespace {
 
@@ -150,7 +153,10 @@ VtCalendarView::VtCalendarView(CivilDay day, Options options, QWidget* parent)
     column->addWidget(m_navigator);
 
     auto* weekdays = new WeekdayView(m_options.weekdayDisplayStyle, *m_options.weekdayFont, this);
-    const int padding = static_cast<int>(m_options.weekdayVerticalPadding);
+    // A caller's NaN or huge padding must not reach an integer conversion.
+    const double wanted = m_options.weekdayVerticalPadding;
+    const int padding =
+        std::isfinite(wanted) ? static_cast<int>(std::clamp(wanted, 0.0, 1000.0)) : 0;
     weekdays->setContentsMargins(0, padding, 0, padding);
     weekdays->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(weekdays);

@@ -2,6 +2,8 @@
 
 #include "core/calendar.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,6 +12,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -69,7 +73,7 @@ TEST_F(CalendarViewTest, ArrowsCrossYearsAndTheYearPickerKeepsTheMonth) {
     QTest::mouseClick(year2030, Qt::LeftButton);
     EXPECT_EQ(view.month(), Month(civil(2030, 3, 1)));
     EXPECT_EQ(view.titleButton()->text(), "MAR 2030");
-    QTRY_VERIFY(!view.isYearSelecting());
+    VT_TRY_VERIFY(!view.isYearSelecting());
 }
 
 TEST_F(CalendarViewTest, NavigatingToTheShownMonthPublishesAgainAndBadYearsAreIgnored) {
@@ -114,7 +118,16 @@ TEST_F(CalendarViewTest, OnlyAChangedMonthFadesItsTitleIn) {
     EXPECT_EQ(view.titleButton()->graphicsEffect(), nullptr);
     view.navigate(core::Calendar::current().dateFromLocal(2024, 4, 20).value(), true);
     EXPECT_NE(view.titleButton()->graphicsEffect(), nullptr);
-    QTRY_COMPARE(view.titleButton()->graphicsEffect(), nullptr);
+    VT_TRY_COMPARE(view.titleButton()->graphicsEffect(), nullptr);
+}
+
+TEST_F(CalendarViewTest, AnUnusablePaddingGivesNone) {
+    for (const double padding : {std::nan(""), -4.0, 1e300}) {
+        VtCalendarView::Options options;
+        options.weekdayVerticalPadding = padding;
+        VtCalendarView view(civil(2024, 3, 5), options);
+        EXPECT_EQ(view.dayWidgets().size(), 42u);
+    }
 }
 
 TEST_F(CalendarViewTest, ADisabledCalendarHidesItsArrowsAndOpensNoPicker) {

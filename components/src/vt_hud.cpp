@@ -231,10 +231,13 @@ void VtHudModifier::present(bool presented) {
         if (m_content != nullptr) {
             m_contentWasEnabled = m_content->isEnabled();
             m_content->setEnabled(false);
-            if (m_blurryRadius && std::isfinite(*m_blurryRadius) && *m_blurryRadius > 0) {
-                auto* blur = new QGraphicsBlurEffect(m_content);
-                blur->setBlurRadius(*m_blurryRadius);
-                m_content->setGraphicsEffect(blur);
+            // A widget carries one effect, and installing another would delete the owner's;
+            // content that has its own stays unblurred under the veil.
+            if (m_blurryRadius && std::isfinite(*m_blurryRadius) && *m_blurryRadius > 0 &&
+                m_content->graphicsEffect() == nullptr) {
+                m_blur = new QGraphicsBlurEffect(m_content);
+                m_blur->setBlurRadius(*m_blurryRadius);
+                m_content->setGraphicsEffect(m_blur);
             }
         }
         m_layer->setGeometry(rect());
@@ -244,7 +247,7 @@ void VtHudModifier::present(bool presented) {
     }
     m_layer->hide();
     if (m_content != nullptr) {
-        if (qobject_cast<QGraphicsBlurEffect*>(m_content->graphicsEffect()) != nullptr) {
+        if (!m_blur.isNull() && m_content->graphicsEffect() == m_blur) {
             m_content->setGraphicsEffect(nullptr);
         }
         m_content->setEnabled(m_contentWasEnabled);

@@ -1,6 +1,8 @@
 #include "components/vt_hud.hpp"
 
 #include <QGraphicsBlurEffect>
+#include <QGraphicsDropShadowEffect>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -132,6 +134,19 @@ TEST(HudWidget, WithoutCancellationOrBlurShowsOnlyTheVeilAndSpinner) {
     EXPECT_EQ(content->graphicsEffect(), nullptr);
     presented.setValue(false);
     EXPECT_FALSE(content->isEnabled()) << "content disabled by its owner stays disabled";
+}
+
+TEST(HudWidget, LeavesAnEffectTheContentAlreadyCarries) {
+    core::rx::RxState<bool> presented(false);
+    auto* content = new QWidget();
+    QPointer<QGraphicsDropShadowEffect> shadow = new QGraphicsDropShadowEffect();
+    content->setGraphicsEffect(shadow);
+    std::unique_ptr<components::VtHudModifier> host(components::vtHud(content, presented, 20, 6.0));
+    presented.setValue(true);
+    EXPECT_FALSE(content->isEnabled());
+    presented.setValue(false);
+    ASSERT_FALSE(shadow.isNull()) << "the owner's effect must survive the display";
+    EXPECT_EQ(content->graphicsEffect(), shadow.data());
 }
 
 } // namespace

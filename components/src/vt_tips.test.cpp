@@ -176,4 +176,27 @@ TEST(TipsWidget, PaintsEachKindInItsColoursAtItsIdealSize) {
     EXPECT_EQ(host->tip()->x(), 8);
 }
 
+TEST(TipsWidget, AClickOnTheTipClearsItThenRunsItsActionAndAClickBesideReachesTheContent) {
+    int taps = 0;
+    core::rx::RxState<std::optional<Tips>> state(tip("Copied", 100, [&] { ++taps; }));
+    auto* content = new components::testing::PressCounter();
+    std::unique_ptr<VtTips> host(components::vtTips(content, state));
+    host->resize(400, 300);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    QWidget* view = host->tip();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->y() == 4; }));
+
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, QPoint(10, 150));
+    EXPECT_EQ(content->presses, 1);
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, view->geometry().center());
+    EXPECT_EQ(content->presses, 1) << "a click on the tip is the tip's";
+    EXPECT_FALSE(state.value());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return taps == 1; }));
+
+    state.setValue(tip("Gone at once", 0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !state.value(); })) << "the tip starts its timer";
+    EXPECT_EQ(taps, 1);
+}
+
 } // namespace

@@ -140,4 +140,24 @@ TEST(ToastWidget, LaysOutEachFormOverTheFullWidthAtTheTop) {
     EXPECT_EQ(VtToast::secondaryColor(VtToast::Kind::warning), QColor::fromRgbF(0.2F, 0.2F, 0.2F));
 }
 
+TEST(ToastWidget, AClickOnTheStripClearsItAClickBelowReachesTheContentAndTheStripIsTimed) {
+    core::rx::RxState<std::optional<VtToast::Toast>> state(toast("Saved", 100));
+    auto* content = new components::testing::PressCounter();
+    std::unique_ptr<VtToast> host(components::vtToast(content, state));
+    host->resize(400, 300);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->strip()->pos() == QPoint(0, 0); }));
+
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, QPoint(200, 250));
+    EXPECT_EQ(content->presses, 1);
+    EXPECT_TRUE(state.value());
+    QTest::mouseClick(host->windowHandle(), Qt::LeftButton, {}, QPoint(200, 5));
+    EXPECT_EQ(content->presses, 1) << "a click on the strip is the toast's";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !state.value(); }));
+
+    state.setValue(toast("Gone at once", 0));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !state.value(); })) << "the strip starts its timer";
+}
+
 } // namespace

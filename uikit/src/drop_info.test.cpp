@@ -2,6 +2,8 @@
 
 #include "canned_http_server.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -162,7 +164,7 @@ TEST_F(DropInfoTest, AWebUrlIsFetchedLastAndOnlyA200Counts) {
         const DropInfo drop(data);
         std::optional<std::optional<Image>> result;
         drop.loadImage([&](std::optional<Image> image) { result = std::move(image); });
-        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10'000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 10000));
         ASSERT_EQ(result->has_value(), found);
         if (found) {
             EXPECT_EQ((*result)->bitmap.pixelColor(0, 0), QColor(Qt::yellow));

@@ -1,5 +1,7 @@
 #include "uikit/hosting_window_finder.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -17,14 +19,14 @@ TEST(HostingWindowFinder, TheWindowIsFoundOnceTheViewIsPlaced) {
     uikit::findWindow(*view, [&](QWidget* w) { found = w; });
     view->setParent(&window); // placed after the request, before the event loop runs
     EXPECT_FALSE(found);
-    QTRY_VERIFY(found.has_value());
+    VT_TRY_VERIFY(found.has_value());
     EXPECT_EQ(*found, &window);
 
     auto* gone = new QLabel(&window);
     std::optional<QWidget*> none;
     uikit::findWindow(*gone, [&](QWidget* w) { none = w; });
     delete gone;
-    QTRY_VERIFY(none.has_value());
+    VT_TRY_VERIFY(none.has_value());
     EXPECT_EQ(*none, nullptr);
 }
 
@@ -33,13 +35,13 @@ TEST(HostingWindowFinder, TheUndoStackIsTheWindowsOwn) {
     auto* view = new QLabel(&window);
     std::optional<QUndoStack*> found;
     uikit::findUndoManager(*view, [&](QUndoStack* stack) { found = stack; });
-    QTRY_VERIFY(found.has_value());
+    VT_TRY_VERIFY(found.has_value());
     EXPECT_EQ(*found, nullptr);
 
     auto* stack = new QUndoStack(&window);
     found.reset();
     uikit::findUndoManager(*view, [&](QUndoStack* s) { found = s; });
-    QTRY_VERIFY(found.has_value());
+    VT_TRY_VERIFY(found.has_value());
     EXPECT_EQ(*found, stack);
 }
 

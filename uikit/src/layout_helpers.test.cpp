@@ -1,5 +1,7 @@
 #include "uikit/layout_helpers.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -47,7 +49,7 @@ TEST(EqualWidthGroup, MembersTakeTheWidestNaturalWidthAndNeverShrink) {
     EXPECT_GE(members[1]->width(), 90);
 
     members[2]->setHintWidth(120); // wider: everyone follows once the layout hears of it
-    QTRY_COMPARE(group.width(), std::optional<int>(120));
+    VT_TRY_COMPARE(group.width(), std::optional<int>(120));
     for (const Hinted* member : members) {
         EXPECT_EQ(member->minimumWidth(), 120);
     }

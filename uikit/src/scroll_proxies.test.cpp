@@ -1,5 +1,7 @@
 #include "uikit/scroll_proxies.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractAnimation>
@@ -62,7 +64,7 @@ TEST_F(ListProxyTest, AnimatedRowScrollsSlideOnlyWhenTheRowIsHidden) {
     proxy.scrollRowToVisible(30, true);
     EXPECT_EQ(bar()->value(), 0); // sliding, not jumping
     const int viewportHeight = m_list->viewport()->height();
-    QTRY_COMPARE(bar()->value(), 31 * 20 - viewportHeight);
+    VT_TRY_COMPARE(bar()->value(), 31 * 20 - viewportHeight);
     EXPECT_TRUE(
         m_list->viewport()->rect().contains(m_list->visualRect(m_list->model()->index(30, 0))));
 
@@ -112,13 +114,13 @@ TEST(ScrollViewProxy, FoundFromInsideItsAreaAndScrollsIt) {
     std::optional<uikit::ScrollViewProxy> found;
     uikit::scrollViewProxy(*inner, [&](uikit::ScrollViewProxy proxy) { found = proxy; });
     EXPECT_FALSE(found);
-    QTRY_VERIFY(found.has_value());
+    VT_TRY_VERIFY(found.has_value());
     EXPECT_EQ(found->scrollView, &area);
     found->scroll(QPoint(30, 300), false);
     EXPECT_EQ(area.horizontalScrollBar()->value(), 30);
     EXPECT_EQ(area.verticalScrollBar()->value(), 300);
     found->scroll(QPoint(0, 500), true);
-    QTRY_COMPARE(area.verticalScrollBar()->value(), 500);
+    VT_TRY_COMPARE(area.verticalScrollBar()->value(), 500);
 
     // A view outside any scroll area never hears back.
     QLabel alone("alone");

@@ -1,5 +1,7 @@
 #include "uikit/vt_segmented_view.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -82,7 +84,7 @@ TEST(VtSegmentedView, TapsSelectSlideAndReportEvenTheSelectedItem) {
     EXPECT_EQ(f.titleColor(0), kInactiveTitle);
     EXPECT_TRUE(f.view->isSliding());
     EXPECT_NE(f.view->highlightRect(), QRectF(f.view->item(2)->geometry()));
-    QTRY_VERIFY(!f.view->isSliding());
+    VT_TRY_VERIFY(!f.view->isSliding());
     EXPECT_EQ(f.view->highlightRect(), QRectF(f.view->item(2)->geometry()));
 
     // Tapping the selected item writes the same value again and still reports it.

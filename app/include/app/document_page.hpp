@@ -14,12 +14,13 @@ class ReportViewModel;
 namespace app {
 
 class DocumentContext;
+class ReportGridView;
 class SceneEvents;
 
 /// What a window shows once a document is open. It owns the window's report view model, starts
 /// the first build of the report (all costs) when it is made, and puts the project's name at the
-/// start of the toolbar. Its content is one horizontal row: the report on the left, side panels
-/// on the right.
+/// start of the toolbar. Its content is one horizontal row: the report grid on the left, taking
+/// all the width the side panels on the right leave.
 class DocumentPage final : public WindowPage {
     Q_OBJECT
 public:
@@ -40,12 +41,15 @@ public:
     }
     /// The row the report and its side panels are laid out in, left to right, without spacing.
     QHBoxLayout* contentLayout() const noexcept { return m_content; }
+    /// The report grid, the first item of the row.
+    ReportGridView* grid() const noexcept { return m_grid; }
 
 private:
     std::shared_ptr<const DocumentContext> m_context;
     std::shared_ptr<SceneEvents> m_events;
     std::shared_ptr<report::ReportViewModel> m_viewModel;
     QHBoxLayout* m_content = nullptr;
+    ReportGridView* m_grid = nullptr;
 };
 
 } // namespace app

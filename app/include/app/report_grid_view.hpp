@@ -10,6 +10,7 @@
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+#include <QString>
 #include <QTimer>
 #include <QVariantAnimation>
 
@@ -19,6 +20,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+class QPainter;
 
 namespace app {
 
@@ -32,7 +35,8 @@ namespace app {
 /// (layout, then snapshot, then scroll command). When the content shrinks below the visible
 /// extent the scroll position holds; 200 ms after the last such change it scrolls back within
 /// the content over 250 ms. The horizontal scroll bar shows exactly when the content is wider
-/// than the view. Lives on the GUI thread.
+/// than the view. The view model's message, when it has one, is shown centred over the grid.
+/// Lives on the GUI thread.
 class ReportGridView : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -64,7 +68,7 @@ public:
     /// instead; ignored once the held layout is gone), a changed snapshot (without animation)
     /// and a scroll command (always animated). An absent argument is unchanged.
     void applyUpdate(std::optional<Layout> layout, std::optional<Snapshot> snapshot,
-                     std::optional<ReportGridScrollCommand> command, bool animated);
+                     std::optional<ReportGridScrollCommand> command);
 
     /// Scrolls so that the command's target shows; false when the target is not in the
     /// snapshot or the grid need not move.
@@ -82,6 +86,8 @@ public:
     std::optional<QRect> cellRect(std::size_t section, std::size_t item) const;
     /// True while a shrink is held or the grid scrolls back within its content.
     bool isSettling() const;
+    /// The view model's message shown centred over the grid; empty when there is none.
+    const QString& message() const noexcept { return m_message; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,6 +96,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void paintCells(QPainter& painter, const QRect& dirty);
     void prepareGeometry();
     void updateRanges();
     void applyRanges();
@@ -105,6 +112,7 @@ private:
     report::ReportGridLayout::Prepared m_geometry;
     GridInputTracker m_tracker;
     std::size_t m_snapshotApplications = 0;
+    QString m_message;
     CellPainter m_cellPainter;
 
     core::CGSize m_heldSize;

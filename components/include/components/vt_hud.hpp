@@ -5,6 +5,7 @@
 #include "core/rx_state.hpp"
 #include "uikit/binding.hpp"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QGraphicsBlurEffect;
 class QPushButton;
 class QVariantAnimation;
 
@@ -132,8 +134,8 @@ private:
 };
 
 /// While the caller's flag is true, disables its content, dims it under a black veil (blurred
-/// when a radius is given) and shows a spinner and, when given, a cancel button; the display
-/// covers the whole content.
+/// when a radius is given and the content carries no graphics effect of its own) and shows a
+/// spinner and, when given, a cancel button; the display covers the whole content.
 class VtHudModifier : public QWidget {
 public:
     /// Wraps `content` (taken over) and follows `presented`, the caller's state, which is
@@ -162,6 +164,7 @@ private:
     QWidget* m_content;
     uikit::Binding<bool> m_presented;
     std::optional<double> m_blurryRadius;
+    QPointer<QGraphicsBlurEffect> m_blur; // the blur this display put on the content, if any
     Layer* m_layer;
     bool m_contentWasEnabled = true;
     bool m_shown = false;
