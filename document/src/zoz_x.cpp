@@ -6,14 +6,12 @@
 #include "document/zoz_project.hpp"
 
 #include "core/log.hpp"
-#include "core/uuid.hpp"
 #include "files/zip.hpp"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <map>
 #include <set>
@@ -190,11 +188,10 @@ void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
         return;
     }
     try {
-        const bool existed = workingFile.exists();
-        workingFile.writeData(jpeg);
-        if (!existed) {
-            placedFiles.addFile(workingFile.url());
-        }
+        // Like the JPEG entries, never over a file already there.
+        writeNewFile(workingFile.url(),
+                     std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
+        placedFiles.addFile(workingFile.url());
     } catch (const std::exception&) {
         core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId);
     }
