@@ -9,6 +9,9 @@
 #include "core/uuid.hpp"
 #include "files/zip.hpp"
 
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -22,14 +25,39 @@ namespace document {
 
 namespace fs = std::filesystem;
 
-DocumentError::DocumentError(Code code)
-    : core::Error("ZozX.DocumentError", static_cast<int>(code)), m_code(code) {}
+DocumentError::DocumentError(Code code, std::string detail)
+    : core::Error("ZozX.DocumentError", static_cast<int>(code)), m_code(code),
+      m_detail(std::move(detail)) {}
 
 namespace ZozX {
 
 namespace {
 
 constexpr const char* kJsonEntryName = "project.moc";
+
+// The operations the log lines name, as the document library's callers know them.
+constexpr std::string_view kReadOperation = "_jsonProject(fromDezuduzFile:workingFolder:)";
+constexpr std::string_view kLoadOperation = "load(projectFromDezuduzDocument:to:)";
+constexpr std::string_view kCopyImageOperation =
+    "_copyImageFromUnzipFolderToWorkingFolder(sourceFolder:imageId:workingFile:logSeed:)";
+constexpr std::string_view kSaveJsonOperation = "_saveAsJsonFile(jsonProject:jsonFile:)";
+constexpr std::string_view kZozFileOperation = "zozFile(project:fromWorkingFolder:toFile:)";
+constexpr std::string_view kPackImageOperation =
+    "_copyImageFileFromWorkingFolderToZozFile(sourceFolder:imageId:logSeed:)";
+
+core::LogLocation located(std::string_view operation,
+                          const std::source_location& at = std::source_location::current()) {
+    return {operation, at.file_name(), static_cast<std::int64_t>(at.line())};
+}
+
+// Why an operation failed, in words: the zip layer's own account where it has one.
+std::string causeOf(const std::exception& error) {
+    if (const auto* zip = dynamic_cast<const files::ZipError*>(&error);
+        zip != nullptr && !zip->detail().empty()) {
+        return zip->detail();
+    }
+    return core::localizedDescription(error);
+}
 
 // Removes the unzip folder however the read ends: a failed read must not leave the
 // document's contents behind in the shared temporary folder.
@@ -45,7 +73,9 @@ public:
         std::error_code ec;
         fs::remove_all(m_path, ec);
         if (ec) {
-            core::Log::warning("Failed to remove unzip cache folder at " + m_path.string());
+            core::Log::warning("Failed to remove unzip cache folder at " + m_path.string() + " - " +
+                                   ec.message(),
+                               located(kReadOperation));
         }
     }
 
@@ -72,10 +102,41 @@ std::vector<std::uint8_t> readImageFile(const fs::path& path) {
     return files::VtFile(path).readData();
 }
 
-void throwLogged(DocumentError::Code code, const std::string& message,
-                 core::LogLocation at = core::LogLocation::from(std::source_location::current())) {
-    core::Log::error(message, at);
-    throw DocumentError(code);
+// Logs the message with its cause, then throws the case with the cause as its detail.
+[[noreturn]] void throwLogged(DocumentError::Code code, const std::string& message,
+                              const core::LogLocation& at, std::string cause = {}) {
+    core::Log::error(cause.empty() ? message : message + " - " + cause, at);
+    throw DocumentError(code, std::move(cause));
+}
+
+// The text in Unicode normalisation form C; the text itself when it is not valid UTF-8.
+std::string composed(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) {
+        return text;
+    }
+    const icu::UnicodeString normal = nfc->normalize(icu::UnicodeString::fromUTF8(text), status);
+    std::string result;
+    if (U_SUCCESS(status)) {
+        normal.toUTF8String(result);
+    }
+    return U_SUCCESS(status) ? result : text;
+}
+
+// The name of a file in `folder` that differs from `name` only in Unicode normalisation (an
+// archive made where file names are decomposed); absent when there is none.
+std::optional<std::string> differentlyNormalisedName(const fs::path& folder,
+                                                     const std::string& name) {
+    const std::string wanted = composed(name);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string candidate = it->path().filename().string();
+        if (candidate != name && composed(candidate) == wanted && isRegularFile(it->path())) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
 }
 
 // Where each unpacked JPEG went when it was moved into the working folder, by image id.
@@ -89,7 +150,8 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
                                              const std::string& logSeed, PlacedImages& placed) {
     if (!isPlainImageId(imageId)) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId +
-                           " as its id is not a plain file name");
+                               " as its id is not a plain file name",
+                           located(kCopyImageOperation));
         return;
     }
     const fs::path jpg = sourceFolder / (imageId + ".jpg");
@@ -117,25 +179,39 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
             }
         } catch (const std::exception& error) {
             core::Log::error("Failed to copy " + logSeed + " of " + imageId + " as " +
-                             core::localizedDescription(error));
+                                 causeOf(error),
+                             located(kCopyImageOperation));
         }
         return;
     }
     if (!isRegularFile(png)) {
+        // A missing image is not worth a line; one that is there under another normalisation of
+        // its name is, since the user sees it in the archive.
+        for (const std::string& name : {imageId + ".jpg", imageId + ".png"}) {
+            if (const auto other = differentlyNormalisedName(sourceFolder, name)) {
+                core::Log::warning("Skipped " + logSeed + " of " + imageId +
+                                       " as the archive names its file \"" + *other +
+                                       "\", which differs from the id in Unicode normalisation",
+                                   located(kCopyImageOperation));
+                break;
+            }
+        }
         return;
     }
     std::vector<std::uint8_t> jpeg;
     try {
         jpeg = convertPngToJpeg(readImageFile(png), kJpegQuality);
     } catch (const std::exception& error) {
-        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " +
-                           core::localizedDescription(error));
+        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " + causeOf(error),
+                           located(kCopyImageOperation));
         return;
     }
     try {
         workingFile.writeData(jpeg);
-    } catch (const std::exception&) {
-        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId);
+    } catch (const std::exception& error) {
+        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId +
+                             " - " + causeOf(error),
+                         located(kCopyImageOperation));
     }
 }
 
@@ -164,28 +240,31 @@ copyImageFileFromWorkingFolderToZozFile(const fs::path& sourceFolder,
         }
     }
     core::Log::warning(logSeed + " [" + *imageId +
-                       "] is not exist in the project working directory");
+                           "] is not exist in the project working directory",
+                       located(kPackImageOperation));
     return std::nullopt;
 }
 
 void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, bool prettyPrint) {
-    const auto failed = [&] {
+    const auto failed = [&](const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + jsonProject.name.value_or("") +
-                        "\" to json file: \"" + jsonFile.pathString() + "\"");
+                        "\" to json file: \"" + jsonFile.pathString() + "\"",
+                    located(kSaveJsonOperation), causeOf(error));
     };
     std::string text;
     try {
         text = encodeJsonProjectText(jsonProject, prettyPrint);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // The old file stays: a project that cannot be encoded must not cost the saved one.
-        failed();
+        failed(error);
     }
     try {
         jsonFile.writeString(text, true);
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to save project to file " + jsonFile.pathString());
-        failed();
+        core::logError(error, "Failed to save project to file " + jsonFile.pathString(),
+                       located(kSaveJsonOperation));
+        failed(error);
     }
 }
 
@@ -203,24 +282,37 @@ bool isPlainImageId(const std::string& imageId) {
 
 namespace {
 
-// The decoded JSON and, when asked for, the project mapped from it.
+// The decoded JSON and, when asked for, the project mapped from it, each with the reason it is
+// missing.
 struct Decoded {
     std::optional<JsonProject> json;
+    std::string decodeFailure;
     std::shared_ptr<ZozProject> project;
+    std::string mapFailure;
 };
 
 Decoded decodeText(const std::string& text, bool mapProject) {
     Decoded decoded;
     try {
         decoded.json = decodeJsonProject(text);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        decoded.decodeFailure = causeOf(error);
         return decoded;
     }
-    if (decoded.json && mapProject) {
+    if (!decoded.json) {
+        decoded.decodeFailure = "the text is JSON null, not a project";
+        return decoded;
+    }
+    if (mapProject) {
         try {
             decoded.project = DataMapService::map(*decoded.json);
+            if (!decoded.project) {
+                decoded.mapFailure = decoded.json->uniqueId
+                                         ? "the project's data is outside what can be mapped"
+                                         : "the project has no \"Uid\"";
+            }
         } catch (const std::exception& error) {
-            core::logError(error, "Failed to map the project");
+            decoded.mapFailure = causeOf(error);
         }
     }
     return decoded;
@@ -248,6 +340,7 @@ std::optional<std::string> readJsonText(const fs::path& path) {
 struct ReadResult {
     JsonProject json;
     std::shared_ptr<ZozProject> project;
+    std::string mapFailure;
 };
 
 ReadResult readDocument(const files::VtFile& document,
@@ -255,7 +348,8 @@ ReadResult readDocument(const files::VtFile& document,
     const std::string path = document.pathString();
     if (!document.exists()) {
         throwLogged(DocumentError::Code::FileNotExist,
-                    ".zoz file loading failed as the file does not exist:" + path);
+                    ".zoz file loading failed as the file does not exist:" + path,
+                    located(kReadOperation));
     }
     const files::VtFolder unzipFolder =
         files::VtFolder::systemTmpFolder().child(core::Uuid::random().uuidString());
@@ -282,17 +376,29 @@ ReadResult readDocument(const files::VtFile& document,
         files::Zip::unzipFile(document.url(), unzipFolder.url(), true, std::nullopt, {},
                               onFileWritten);
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to unzip the .zoz file \"" + path + "\"");
-        throw DocumentError(DocumentError::Code::InvalidFileFormat);
+        // The error's own description ("Failed to unzip file.") says little: its cause follows.
+        std::string message =
+            core::errorLogMessage(error, "Failed to unzip the .zoz file \"" + path + "\"");
+        std::string cause = causeOf(error);
+        if (cause != core::localizedDescription(error)) {
+            message += " (" + cause + ")";
+        }
+        core::Log::error(message, located(kReadOperation));
+        throw DocumentError(DocumentError::Code::InvalidFileFormat, std::move(cause));
     }
     if (!isRegularFile(jsonPath)) {
         throwLogged(DocumentError::Code::InvalidFileContent,
-                    "Failed to load project as there is no json file in teh zip file:" + path);
+                    "Failed to load project as there is no json file in teh zip file:" + path,
+                    located(kReadOperation),
+                    std::string("the archive holds no entry \"") + kJsonEntryName + "\"");
     }
     std::error_code ec;
     if (fs::file_size(jsonPath, ec) > kMaxProjectJsonBytes && !ec) {
         throwLogged(DocumentError::Code::InvalidFileFormat,
                     "The json file of " + path + " exceeds " +
+                        std::to_string(kMaxProjectJsonBytes) + " bytes",
+                    located(kReadOperation),
+                    std::string("entry \"") + kJsonEntryName + "\" is larger than " +
                         std::to_string(kMaxProjectJsonBytes) + " bytes");
     }
     Decoded decoded;
@@ -300,18 +406,22 @@ ReadResult readDocument(const files::VtFile& document,
         decoded = early.get();
     } else if (auto text = readJsonText(jsonPath)) {
         decoded = decodeText(*text, mapProject);
+    } else {
+        decoded.decodeFailure = std::string("entry \"") + kJsonEntryName + "\" cannot be read";
     }
     if (!decoded.json) {
-        throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path);
+        throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path,
+                    located(kReadOperation), decoded.decodeFailure);
     }
     JsonProject json = std::move(*decoded.json);
     if (workingFolder) {
         const Manager::ProjectWorkingFolder working(*workingFolder);
         try {
             files::VtFile(jsonPath).move(working.jsonFile());
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             throwLogged(DocumentError::Code::OpenError,
-                        "Failed to copy the json file when opening project at:" + path);
+                        "Failed to copy the json file when opening project at:" + path,
+                        located(kReadOperation), causeOf(error));
         }
         PlacedImages placed;
         if (json.peoples) {
@@ -338,7 +448,7 @@ ReadResult readDocument(const files::VtFile& document,
         copyRootImage(json.imageId, "tile cover image");
         copyRootImage(json.pdfBannerImageId, "pdf banner image");
     }
-    return {std::move(json), std::move(decoded.project)};
+    return {std::move(json), std::move(decoded.project), std::move(decoded.mapFailure)};
 }
 
 } // namespace
@@ -353,7 +463,8 @@ std::shared_ptr<ZozProject> Manager::load(const files::VtFile& document,
     ReadResult read = readDocument(document, workingFolder, true);
     if (!read.project) {
         throwLogged(DocumentError::Code::InvalidProjectData,
-                    "Failed to convert from json project object:" + document.pathString());
+                    "Failed to convert from json project object:" + document.pathString(),
+                    located(kLoadOperation), std::move(read.mapFailure));
     }
     return std::move(read.project);
 }
@@ -369,7 +480,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     const files::VtFile jsonFile = working.jsonFile();
     if (!jsonFile.exists()) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + name + "\" because the json file does not exist");
+                    "Failed to save project \"" + name + "\" because the json file does not exist",
+                    located(kZozFileOperation));
     }
     std::vector<fs::path> entries{jsonFile.url()};
     // Entries sit at the archive's root by file name; a name already taken is not packed twice.
@@ -398,7 +510,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     } catch (const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + name +
-                        "\" as .zoz file, with error: " + core::localizedDescription(error));
+                        "\" as .zoz file, with error: " + core::localizedDescription(error),
+                    located(kZozFileOperation), causeOf(error));
     }
 }
 

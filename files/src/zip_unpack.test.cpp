@@ -1,6 +1,7 @@
 #include "files/zip.hpp"
 
 #include "test_support.hpp"
+#include "zip_result.hpp"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,38 @@ TEST(ZipUnpack, DamagedArchivesFail) {
     // Encrypted entries are refused whatever password is given.
     writeBytes(scratch / "enc.zip", buildZip({{.name = "e", .data = "x", .flags = 1}}));
     EXPECT_THROW(Zip::unzipFile(scratch / "enc.zip", scratch / "out", true, "secret"), ZipError);
+}
+
+TEST(ZipUnpack, FailuresSayWhyInWords) {
+    ScratchFolder scratch;
+    const auto detailOf = [&](const std::string& bytes) {
+        writeBytes(scratch / "bad.zip", bytes);
+        try {
+            Zip::unzipFile(scratch / "bad.zip", scratch / "out", true);
+        } catch (const ZipError& error) {
+            EXPECT_EQ(error.localizedDescription(), "Failed to unzip file.");
+            return error.detail();
+        }
+        ADD_FAILURE() << "unpacked";
+        return std::string();
+    };
+    EXPECT_EQ(detailOf(buildZip({{.name = "project.moc", .data = "checksum", .crc = 1234}})),
+              "entry \"project.moc\" is damaged (CRC error)");
+    EXPECT_EQ(detailOf(buildZip({{.name = "a/../../x", .data = "evil"}})),
+              "entry \"a/../../x\" climbs out of the destination folder");
+    std::string corrupt = buildZip({{.name = "z", .data = files::test::randomBytes(4000, 1)}});
+    for (std::size_t i = 40; i < 200; ++i) {
+        corrupt[i] = static_cast<char>(~corrupt[i]);
+    }
+    // Whatever minizip or zlib answered, the reason is words and no bare number.
+    for (const std::string& bytes : {corrupt, std::string("this is not an archive")}) {
+        const std::string detail = detailOf(bytes);
+        EXPECT_FALSE(detail.empty());
+        EXPECT_EQ(detail.find("error -"), std::string::npos) << detail;
+    }
+    EXPECT_EQ(files::detail::zipResultText(-103), "the archive's structure is damaged");
+    EXPECT_EQ(files::detail::zipResultText(-3), "the compressed data is damaged");
+    EXPECT_EQ(files::detail::zipResultText(-999), "unknown zip library error -999");
 }
 
 /// `bytes` (one archive without comment) with the end record declaring `count` entries.
