@@ -28,6 +28,9 @@ std::unique_ptr<icu::TimeZone> makeKnownZone(const std::string& zoneId) {
     if (zoneId.empty()) {
         return nullptr;
     }
+    if (auto zone = systemZone(zoneId)) {
+        return zone;
+    }
     std::unique_ptr<icu::TimeZone> zone(
         icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneId)));
     icu::UnicodeString id;
