@@ -177,6 +177,21 @@ TEST(Calendar, DayStartsWhereMidnightDoesNotExist) {
     const auto icuStart = saoPaulo.date({.year = 2018, .month = 11, .day = 4});
     ASSERT_TRUE(icuStart);
     EXPECT_EQ(icuStart->timeIntervalSince1970(), utc(2018, 11, 4, 3));
+    // That short day still counts as a whole one from its start, both ways.
+    const Date start = saoPaulo.startOfLocalDay(day);
+    const Date next = saoPaulo.startOfLocalDay(day + 1);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, start, next), 1);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, next, start), -1);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, start, saoPaulo.startOfLocalDay(day + 7)),
+              7);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::weekOfYear, start,
+                                  saoPaulo.startOfLocalDay(day + 7)),
+              1);
+    EXPECT_EQ(
+        saoPaulo.difference(CalendarComponent::day, start, Date(next.timeIntervalSince1970() - 1)),
+        0);
+    // A time later in the day still counts from that time.
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, Date(utc(2018, 11, 4, 12)), next), 0);
     // St. John's ended daylight saving at 00:01 on 1995-10-29, back to 23:01: midnight came
     // twice, and the day starts at the first one, for the day helpers as for ICU.
     const Calendar stJohns = Calendar::withSettings({"America/St_Johns", "en_CA", {}, {}});
