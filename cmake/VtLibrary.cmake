@@ -9,13 +9,20 @@ target_compile_options(vt_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
     -Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual -Wnull-dereference
     -Wimplicit-fallthrough -Wsuggest-override -Wcast-qual -Wformat=2
-    -Wmissing-declarations -Wduplicated-cond -Wlogical-op)
+    -Wmissing-declarations
+    $<$<CXX_COMPILER_ID:GNU>:-Wduplicated-cond -Wlogical-op>)
 if(VT_WERROR)
     target_compile_options(vt_warnings INTERFACE -Werror)
 endif()
 
 add_library(vt_sanitize INTERFACE)
-if(VT_SANITIZE)
+if(VT_FUZZ)
+    # Every library is instrumented for coverage; only the fuzz programs link libFuzzer's main.
+    target_compile_options(vt_sanitize INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    target_link_options(vt_sanitize INTERFACE -fsanitize=address,undefined)
+elseif(VT_SANITIZE)
     target_compile_options(vt_sanitize INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(vt_sanitize INTERFACE -fsanitize=address,undefined)
@@ -66,7 +73,7 @@ function(vt_library name)
                                   PRIVATE vt_warnings ${ARG_PRIVATE_LIBS})
     target_compile_features(${name} PUBLIC cxx_std_20)
 
-    if(tests)
+    if(tests AND VT_BUILD_TESTS)
         add_executable(${name}_tests ${tests})
         target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
         if(ARG_QT)

@@ -10,5 +10,5 @@ apt-get install -y --no-install-recommends \
     qt6-base-dev qt6-svg-dev qt6-multimedia-dev libgl-dev fonts-opendin \
     desktop-file-utils shared-mime-info \
     libgtest-dev libgmock-dev libbenchmark-dev \
-    clang-format-16 clang-tidy-16 \
+    clang-format-16 clang-tidy-16 clang-16 libclang-rt-16-dev \
     unzip python3 xvfb xauth locales tzdata

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+namespace fuzz {
+
+/// Fixes the process's time zone and locale, so a finding replays the same way anywhere; picks a
+/// zone with daylight saving so day counting meets its transitions.
+void fixEnvironment();
+
+/// A folder of this process's own, made once, under the system's temporary folder.
+const std::filesystem::path& scratchFolder();
+
+/// Writes `size` bytes at `data` to `file`, replacing it.
+void writeBytes(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size);
+
+/// Stops the process (a finding) when `folder` holds anything but the names listed.
+void requireOnly(const std::filesystem::path& folder,
+                 std::initializer_list<std::string_view> names);
+
+} // namespace fuzz
