@@ -260,7 +260,7 @@ void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, boo
         failed(error);
     }
     try {
-        jsonFile.writeString(text, true);
+        jsonFile.writeString(text, true, core::TextEncoding::utf8);
     } catch (const std::exception& error) {
         core::logError(error, "Failed to save project to file " + jsonFile.pathString(),
                        located(kSaveJsonOperation));
