@@ -348,6 +348,10 @@ TEST(VestraTreeEditing, RefusalsLogTheirLineAndChangeNothing) {
         {[&] { (void)tree.value(NodeID(3)); }, Error::Code::invalidStorage,
          "Node with ID 3 has been removed"},
     };
+    const auto decode = [](std::string_view text) {
+        return T::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(), std::nullopt, {},
+                             {});
+    };
     for (const auto& c : cases) {
         Error::Code code = Error::Code::unknown;
         const auto log = logOf([&] { code = codeOf(c.edit); });
@@ -386,7 +390,8 @@ TEST(VestraTreeJson, RenumbersAcrossGaps) {
     EXPECT_EQ(json[0].dump(), R"({"id":0,"content":{"branch":"R","children":[2,4]}})");
     EXPECT_EQ(json[1].dump(), R"({"id":2,"parent":0,"content":{"branch":"b","children":[]}})");
 
-    const T read = T::jsonDecode(text, {}, [](const std::string& b) { return b + "-"; });
+    const T read = T::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(), std::nullopt,
+                                 {}, [](const std::string& b) { return b + "-"; });
     EXPECT_EQ(read.nodes().size(), 3U);
     EXPECT_TRUE(read.emptyPositions().empty());
     EXPECT_EQ(shape(read), "R(b,d)");
@@ -403,14 +408,57 @@ TEST(VestraTreeJson, RenumbersAcrossGaps) {
 }
 
 TEST(VestraTreeJson, EmptyAndFullyRemovedTrees) {
-    EXPECT_EQ(T().jsonEncode(), "[]");
+    EXPECT_EQ(nlohmann::json::parse(T().jsonEncode()).dump(), "[]");
     T gone = sample();
     gone.remove(NodeID(0));
     EXPECT_FALSE(gone.isEmpty());
     EXPECT_EQ(nlohmann::json(gone).dump(), "[]");
-    const T read = T::jsonDecode(gone.jsonEncode(), {}, {});
+    const T read = T::jsonDecode(gone.jsonEncode(), core::DateDecodingStrategy::deferredToDate(),
+                                 std::nullopt, {}, {});
     EXPECT_TRUE(read.isEmpty());
     EXPECT_TRUE(read.emptyPositions().empty());
+}
+
+TEST(VestraTreeJson, DateStrategyAndUserInfoReachThePayloads) {
+    // Branches carry a date, leaves a value that reads its scale from the user info.
+    struct Scaled {
+        double value = 0;
+        core::Json encode(core::JsonEncoder&) const { return value; }
+        static Scaled decode(const core::Json& json, core::JsonDecoder& decoder) {
+            const double scale = std::any_cast<double>(decoder.userInfo().at("scale"));
+            return {decoder.decode<double>(json) * scale};
+        }
+        bool operator==(const Scaled&) const = default;
+    };
+    using DatedTree = Tree<core::Date, Scaled>;
+    const core::Date date(1'700'000'000.0);
+    const DatedTree tree = DatedTree::from(
+        NodeValue<core::Date, Scaled>::branch(date, {NodeValue<core::Date, Scaled>::leaf({2.5})}));
+    const std::string text = tree.jsonEncode(core::DateEncodingStrategy::secondsSince1970());
+    const auto json = nlohmann::ordered_json::parse(text);
+    EXPECT_EQ(json[0]["content"]["branch"], 1'700'000'000.0);
+    EXPECT_EQ(json[1]["content"]["leaf"], 2.5);
+
+    const DatedTree read =
+        DatedTree::jsonDecode(text, core::DateDecodingStrategy::secondsSince1970(),
+                              core::JsonUserInfo{{"scale", 2.0}}, {}, {});
+    EXPECT_EQ(*read.node(NodeID(0))->branchValue(), date);
+    EXPECT_EQ(read.node(NodeID(1))->leafValue()->value, 5.0);
+    // Another strategy reads the same number as another date.
+    const DatedTree shifted =
+        DatedTree::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(),
+                              core::JsonUserInfo{{"scale", 1.0}}, {}, {});
+    EXPECT_NE(*shifted.node(NodeID(0))->branchValue(), date);
+    // A payload of the wrong kind names where it stands.
+    try {
+        (void)DatedTree::jsonDecode(R"([{"id":0,"content":{"branch":"x","children":[]}}])",
+                                    core::DateDecodingStrategy::secondsSince1970(),
+                                    core::JsonUserInfo{{"scale", 1.0}}, {}, {});
+        ADD_FAILURE();
+    } catch (const core::DecodingError& error) {
+        EXPECT_EQ(error.code(), core::DecodingError::Code::typeMismatch);
+        EXPECT_EQ(error.codingPath().front(), "Index 0");
+    }
 }
 
 TEST(VestraTreeJson, RejectsInconsistentInput) {
@@ -456,16 +504,19 @@ TEST(VestraTreeJson, RejectsInconsistentInput) {
         {J::array({node(0, {}, {}), node(1, 1, {1})}), Error::Code::treeLogic,
          "The stored nodes form a cycle"},
     };
+    const auto decode = [](std::string_view text) {
+        return T::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(), std::nullopt, {},
+                             {});
+    };
     for (const auto& c : cases) {
         Error::Code code = Error::Code::unknown;
-        const auto log =
-            logOf([&] { code = codeOf([&] { (void)T::jsonDecode(c.json.dump(), {}, {}); }); });
+        const auto log = logOf([&] { code = codeOf([&] { (void)decode(c.json.dump()); }); });
         EXPECT_EQ(code, c.code) << c.json.dump();
         EXPECT_THAT(log, HasSubstr(c.line)) << c.json.dump();
     }
     for (const char* bad :
          {"", "{}", "[1]", R"([{"id":0}])", "[[]]", R"([{"id":"0","content":{"leaf":"x"}}])"}) {
-        EXPECT_THROW((void)T::jsonDecode(bad, {}, {}), nlohmann::json::exception) << bad;
+        EXPECT_THROW((void)decode(bad), core::DecodingError) << bad;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "algorithm/vestra_tree_error.hpp"
 #include "algorithm/vestra_tree_node.hpp"
 #include "algorithm/vestra_tree_wbs_number.hpp"
+#include "core/json_coding.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -854,18 +855,30 @@ public:
 
     // ---- JSON ----------------------------------------------------------------------------
 
-    /// The live nodes in slot order as pretty-printed JSON text.
-    std::string jsonEncode() const {
-        nlohmann::ordered_json json = *this;
-        return json.dump(2);
+    /// The live nodes in slot order as pretty-printed JSON bytes, the payloads written by the
+    /// core JSON encoder with `dateEncodingStrategy`; `userInfo` is accepted for symmetry with
+    /// `jsonDecode` and does not reach the encoder. Throws `core::EncodingError`.
+    std::string jsonEncode(
+        core::DateEncodingStrategy dateEncodingStrategy =
+            core::DateEncodingStrategy::deferredToDate(),
+        [[maybe_unused]] const std::optional<core::JsonUserInfo>& userInfo = std::nullopt) const
+        requires core::JsonEncodable<B> && core::JsonEncodable<L>
+    {
+        const core::Data bytes = core::jsonData(*this, std::move(dateEncodingStrategy), true);
+        return {bytes.begin(), bytes.end()};
     }
-    /// Reads JSON text written by `jsonEncode` and stores the two converters in the result.
-    /// Malformed JSON and wrong shapes throw nlohmann's exceptions; unknown or duplicate ids
-    /// throw `invalidStorage`, several roots, cycles and parents and children that disagree
-    /// `treeLogic`.
-    static Tree jsonDecode(std::string_view data, LeafToBranchConverter<B, L> leafToBranchConverter,
-                           BranchToLeafConverter<B, L> branchToLeafConverter) {
-        Tree tree = nlohmann::ordered_json::parse(data).template get<Tree>();
+    /// Reads JSON bytes written by `jsonEncode`, the payloads read by the core JSON decoder with
+    /// `dateDecodingStrategy` and `userInfo`, and stores the two converters in the result.
+    /// Malformed JSON and wrong shapes throw `core::DecodingError`; unknown or duplicate ids throw
+    /// `invalidStorage`, several roots, cycles and parents and children that disagree `treeLogic`.
+    static Tree jsonDecode(std::string_view data, core::DateDecodingStrategy dateDecodingStrategy,
+                           std::optional<core::JsonUserInfo> userInfo,
+                           LeafToBranchConverter<B, L> leafToBranchConverter,
+                           BranchToLeafConverter<B, L> branchToLeafConverter)
+        requires core::JsonDecodable<B> && core::JsonDecodable<L>
+    {
+        Tree tree = core::load<Tree>(core::Data(data.begin(), data.end()),
+                                     std::move(dateDecodingStrategy), std::move(userInfo));
         tree.m_leafToBranchConverter = std::move(leafToBranchConverter);
         tree.m_branchToLeafConverter = std::move(branchToLeafConverter);
         return tree;
@@ -1153,6 +1166,47 @@ const Node<B, L>* Node<B, L>::previousSibling(const Tree<B, L>& tree) const {
 template <class B, class L>
 const Node<B, L>* Node<B, L>::nextSibling(const Tree<B, L>& tree) const {
     return tree.nextSibling(*this);
+}
+
+/// The tree's JSON form for the core JSON helpers: the array of live nodes in slot order, each
+/// payload written by `encoder` (so its date strategy reaches dates inside payloads).
+template <class B, class L>
+    requires core::JsonEncodable<B> && core::JsonEncodable<L>
+core::Json encodeJson(const Tree<B, L>& tree, core::JsonEncoder& encoder) {
+    using Serializer = nlohmann::adl_serializer<Node<B, L>>;
+    core::Json json = core::Json::array();
+    for (const auto* node : tree.all()) {
+        const core::JsonEncoder::PathScope index(encoder, "Index " + std::to_string(json.size()));
+        json.push_back(Serializer::template write<core::Json>(
+            *node, [&](const L& leaf) { return encoder.encode(leaf); },
+            [&](const B& branch) { return encoder.encode(branch); }));
+    }
+    return json;
+}
+
+/// Reads the form `encodeJson` writes into a compact tree without converters, each payload read
+/// by `decoder`; a wrong shape throws `core::DecodingError`, inconsistent ids the tree's `Error`.
+template <class B, class L>
+    requires core::JsonDecodable<B> && core::JsonDecodable<L>
+Tree<B, L> decodeJson(std::type_identity<Tree<B, L>>, const core::Json& json,
+                      core::JsonDecoder& decoder) {
+    using Serializer = nlohmann::adl_serializer<Node<B, L>>;
+    if (!json.is_array()) {
+        decoder.throwTypeMismatch("an array of nodes", json);
+    }
+    std::vector<Node<B, L>> stored;
+    stored.reserve(json.size());
+    for (const auto& element : json) {
+        const core::JsonDecoder::PathScope index(decoder, "Index " + std::to_string(stored.size()));
+        try {
+            stored.push_back(Serializer::read(
+                element, [&](const core::Json& leaf) { return decoder.decode<L>(leaf); },
+                [&](const core::Json& branch) { return decoder.decode<B>(branch); }));
+        } catch (const nlohmann::json::exception& error) {
+            decoder.throwDataCorrupted(error.what());
+        }
+    }
+    return Tree<B, L>::fromStoredNodes(std::move(stored));
 }
 
 } // namespace algorithm::VtVestraTree
