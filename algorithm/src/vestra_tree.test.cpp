@@ -318,45 +318,50 @@ TEST(VestraTreeEditing, RefusalsLogTheirLineAndChangeNothing) {
         std::function<void()> edit;
         Error::Code code;
         std::string line;
+        std::string operation; // named in the line's location block
     };
     const std::vector<Case> cases{
         {[&] { tree.move(NodeID(5), NodeID(0)); }, Error::Code::invalidStorage,
-         "Node with ID 5 does not eixst"},
+         "Node with ID 5 does not eixst", "_makeSureExists(nodeWithID:)"},
         {[&] { tree.move(NodeID(3), NodeID(0)); }, Error::Code::invalidStorage,
-         "Node with ID 3 has been removed"},
+         "Node with ID 3 has been removed", "_makeSureExists(nodeWithID:)"},
         {[&] { (void)tree.create(std::string("x"), NodeID(3)); }, Error::Code::invalidStorage,
-         "Node with ID 3 has been removed"},
+         "Node with ID 3 has been removed", "_makeSureExists(nodeWithID:)"},
         {[&] { tree.move(NodeID(0), NodeID(1)); }, Error::Code::treeLogic,
-         "The root node can not be moved to be a child of another node"},
+         "The root node can not be moved to be a child of another node",
+         "move(nodeWithId:toNewParent:childIndexInNewParent:)"},
         {[&] { tree.move(NodeID(2), NodeID(1), std::int64_t{0}); }, Error::Code::treeLogic,
-         "The node can not be moved to the old parent"},
+         "The node can not be moved to the old parent",
+         "move(nodeWithId:toNewParent:childIndexInNewParent:)"},
         {[&] { tree.changeSequenceInTheSameParent(NodeID(0), 1); }, Error::Code::treeLogic,
-         "The sequence of root node can not be changed"},
+         "The sequence of root node can not be changed", "changeSequenceInTheSameParent(of:to:)"},
         {[&] { tree.move(NodeID(1), NodeID(2)); }, Error::Code::treeLogic,
-         "The leaf with ID 2 can not take a child without a leaf-to-branch converter"},
+         "The leaf with ID 2 can not take a child without a leaf-to-branch converter",
+         "move(nodeWithId:toNewParent:childIndexInNewParent:)"},
         {[&] { (void)tree.create(std::string("x"), NodeID(2)); }, Error::Code::treeLogic,
-         "The leaf with ID 2 can not take a child without a leaf-to-branch converter"},
+         "The leaf with ID 2 can not take a child without a leaf-to-branch converter",
+         "create(leaf:inParent:at:)"},
         {[&] { (void)tree.copy(NodeID(1), NodeID(2)); }, Error::Code::treeLogic,
-         "The leaf with ID 2 can not take a child without a leaf-to-branch converter"},
+         "The leaf with ID 2 can not take a child without a leaf-to-branch converter",
+         "copy(nodeValue:toParentWithID:indexInChildren:)"},
         {[&] { (void)tree.create(std::string("x"), std::nullopt); }, Error::Code::treeLogic,
-         "The tree already has a root node; a second one can not be created"},
+         "The tree already has a root node; a second one can not be created",
+         "create(leaf:inParent:at:)"},
         {[&] { tree.update(NodeID(2), Branch<std::string>{"x"}, [](const N&) { return true; }); },
          Error::Code::invalidContent,
-         "The content of the leaf with ID 2 can not be changed by a branch content"},
+         "The content of the leaf with ID 2 can not be changed by a branch content",
+         "update(content:)"},
         {[&] { tree.remove(NodeID(9)); }, Error::Code::invalidStorage,
-         "Node with ID 9 does not eixst"},
+         "Node with ID 9 does not eixst", "_makeSureExists(nodeWithID:)"},
         {[&] { (void)tree.value(NodeID(3)); }, Error::Code::invalidStorage,
-         "Node with ID 3 has been removed"},
-    };
-    const auto decode = [](std::string_view text) {
-        return T::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(), std::nullopt, {},
-                             {});
+         "Node with ID 3 has been removed", "_makeSureExists(nodeWithID:)"},
     };
     for (const auto& c : cases) {
         Error::Code code = Error::Code::unknown;
         const auto log = logOf([&] { code = codeOf(c.edit); });
         EXPECT_EQ(code, c.code) << c.line;
         EXPECT_THAT(log, HasSubstr(c.line));
+        EXPECT_THAT(log, HasSubstr(").(" + c.operation + ").(#")) << log;
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
         EXPECT_EQ(state(tree), before) << c.line;
     }

@@ -206,9 +206,10 @@ struct Node {
     /// `invalidContent`, leaving the node unchanged.
     void update(Branch<B> branch) {
         if (!isBranch()) {
-            throwLogged(Error::Code::invalidContent, "The content of the leaf with ID " +
-                                                         id.debugDescription() +
-                                                         " can not be changed by a branch content");
+            throwLogged(Error::Code::invalidContent,
+                        "The content of the leaf with ID " + id.debugDescription() +
+                            " can not be changed by a branch content",
+                        "update(content:)");
         }
         internalContent.content.value = std::move(branch);
     }
@@ -216,9 +217,10 @@ struct Node {
     /// unchanged.
     void update(Leaf<L> leaf) {
         if (!isLeaf()) {
-            throwLogged(Error::Code::invalidContent, "The content of the branch with ID " +
-                                                         id.debugDescription() +
-                                                         " can not be changed by a leaf content");
+            throwLogged(Error::Code::invalidContent,
+                        "The content of the branch with ID " + id.debugDescription() +
+                            " can not be changed by a leaf content",
+                        "update(content:)");
         }
         internalContent.content.value = std::move(leaf);
     }
