@@ -6,8 +6,7 @@ Error::Error(Code code) : core::Error("VtVestraTree.Error", static_cast<int>(cod
 
 void throwLogged(Error::Code code, std::string_view message, std::string_view operation,
                  std::source_location at) {
-    core::Log::error(message, core::LogLocation{operation, at.file_name(),
-                                                static_cast<std::int64_t>(at.line())});
+    core::Log::error(message, core::LogLocation::named(operation, at));
     throw Error(code);
 }
 

@@ -45,11 +45,6 @@ constexpr std::string_view kZozFileOperation = "zozFile(project:fromWorkingFolde
 constexpr std::string_view kPackImageOperation =
     "_copyImageFileFromWorkingFolderToZozFile(sourceFolder:imageId:logSeed:)";
 
-core::LogLocation located(std::string_view operation,
-                          const std::source_location& at = std::source_location::current()) {
-    return {operation, at.file_name(), static_cast<std::int64_t>(at.line())};
-}
-
 // Why an operation failed, in words: the zip layer's own account where it has one.
 std::string causeOf(const std::exception& error) {
     if (const auto* zip = dynamic_cast<const files::ZipError*>(&error);
@@ -75,7 +70,7 @@ public:
         if (ec) {
             core::Log::warning("Failed to remove unzip cache folder at " + m_path.string() + " - " +
                                    ec.message(),
-                               located(kReadOperation));
+                               core::LogLocation::named(kReadOperation));
         }
     }
 
@@ -151,7 +146,7 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
     if (!isPlainImageId(imageId)) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId +
                                " as its id is not a plain file name",
-                           located(kCopyImageOperation));
+                           core::LogLocation::named(kCopyImageOperation));
         return;
     }
     const fs::path jpg = sourceFolder / (imageId + ".jpg");
@@ -180,7 +175,7 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
         } catch (const std::exception& error) {
             core::Log::error("Failed to copy " + logSeed + " of " + imageId + " as " +
                                  causeOf(error),
-                             located(kCopyImageOperation));
+                             core::LogLocation::named(kCopyImageOperation));
         }
         return;
     }
@@ -192,7 +187,7 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
                 core::Log::warning("Skipped " + logSeed + " of " + imageId +
                                        " as the archive names its file \"" + *other +
                                        "\", which differs from the id in Unicode normalisation",
-                                   located(kCopyImageOperation));
+                                   core::LogLocation::named(kCopyImageOperation));
                 break;
             }
         }
@@ -203,7 +198,7 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
         jpeg = convertPngToJpeg(readImageFile(png), kJpegQuality);
     } catch (const std::exception& error) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " + causeOf(error),
-                           located(kCopyImageOperation));
+                           core::LogLocation::named(kCopyImageOperation));
         return;
     }
     try {
@@ -211,7 +206,7 @@ void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
     } catch (const std::exception& error) {
         core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId +
                              " - " + causeOf(error),
-                         located(kCopyImageOperation));
+                         core::LogLocation::named(kCopyImageOperation));
     }
 }
 
@@ -241,7 +236,7 @@ copyImageFileFromWorkingFolderToZozFile(const fs::path& sourceFolder,
     }
     core::Log::warning(logSeed + " [" + *imageId +
                            "] is not exist in the project working directory",
-                       located(kPackImageOperation));
+                       core::LogLocation::named(kPackImageOperation));
     return std::nullopt;
 }
 
@@ -250,7 +245,7 @@ void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, boo
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + jsonProject.name.value_or("") +
                         "\" to json file: \"" + jsonFile.pathString() + "\"",
-                    located(kSaveJsonOperation), causeOf(error));
+                    core::LogLocation::named(kSaveJsonOperation), causeOf(error));
     };
     std::string text;
     try {
@@ -263,7 +258,7 @@ void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, boo
         jsonFile.writeString(text, true, core::TextEncoding::utf8);
     } catch (const std::exception& error) {
         core::logError(error, "Failed to save project to file " + jsonFile.pathString(),
-                       located(kSaveJsonOperation));
+                       core::LogLocation::named(kSaveJsonOperation));
         failed(error);
     }
 }
@@ -349,7 +344,7 @@ ReadResult readDocument(const files::VtFile& document,
     if (!document.exists()) {
         throwLogged(DocumentError::Code::FileNotExist,
                     ".zoz file loading failed as the file does not exist:" + path,
-                    located(kReadOperation));
+                    core::LogLocation::named(kReadOperation));
     }
     const files::VtFolder unzipFolder =
         files::VtFolder::systemTmpFolder().child(core::Uuid::random().uuidString());
@@ -383,13 +378,13 @@ ReadResult readDocument(const files::VtFile& document,
         if (cause != core::localizedDescription(error)) {
             message += " (" + cause + ")";
         }
-        core::Log::error(message, located(kReadOperation));
+        core::Log::error(message, core::LogLocation::named(kReadOperation));
         throw DocumentError(DocumentError::Code::InvalidFileFormat, std::move(cause));
     }
     if (!isRegularFile(jsonPath)) {
         throwLogged(DocumentError::Code::InvalidFileContent,
                     "Failed to load project as there is no json file in teh zip file:" + path,
-                    located(kReadOperation),
+                    core::LogLocation::named(kReadOperation),
                     std::string("the archive holds no entry \"") + kJsonEntryName + "\"");
     }
     std::error_code ec;
@@ -397,7 +392,7 @@ ReadResult readDocument(const files::VtFile& document,
         throwLogged(DocumentError::Code::InvalidFileFormat,
                     "The json file of " + path + " exceeds " +
                         std::to_string(kMaxProjectJsonBytes) + " bytes",
-                    located(kReadOperation),
+                    core::LogLocation::named(kReadOperation),
                     std::string("entry \"") + kJsonEntryName + "\" is larger than " +
                         std::to_string(kMaxProjectJsonBytes) + " bytes");
     }
@@ -411,7 +406,7 @@ ReadResult readDocument(const files::VtFile& document,
     }
     if (!decoded.json) {
         throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path,
-                    located(kReadOperation), decoded.decodeFailure);
+                    core::LogLocation::named(kReadOperation), decoded.decodeFailure);
     }
     JsonProject json = std::move(*decoded.json);
     if (workingFolder) {
@@ -421,7 +416,7 @@ ReadResult readDocument(const files::VtFile& document,
         } catch (const std::exception& error) {
             throwLogged(DocumentError::Code::OpenError,
                         "Failed to copy the json file when opening project at:" + path,
-                        located(kReadOperation), causeOf(error));
+                        core::LogLocation::named(kReadOperation), causeOf(error));
         }
         PlacedImages placed;
         if (json.peoples) {
@@ -464,7 +459,7 @@ std::shared_ptr<ZozProject> Manager::load(const files::VtFile& document,
     if (!read.project) {
         throwLogged(DocumentError::Code::InvalidProjectData,
                     "Failed to convert from json project object:" + document.pathString(),
-                    located(kLoadOperation), std::move(read.mapFailure));
+                    core::LogLocation::named(kLoadOperation), std::move(read.mapFailure));
     }
     return std::move(read.project);
 }
@@ -481,7 +476,7 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     if (!jsonFile.exists()) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + name + "\" because the json file does not exist",
-                    located(kZozFileOperation));
+                    core::LogLocation::named(kZozFileOperation));
     }
     std::vector<fs::path> entries{jsonFile.url()};
     // Entries sit at the archive's root by file name; a name already taken is not packed twice.
@@ -511,7 +506,7 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + name +
                         "\" as .zoz file, with error: " + core::localizedDescription(error),
-                    located(kZozFileOperation), causeOf(error));
+                    core::LogLocation::named(kZozFileOperation), causeOf(error));
     }
 }
 
