@@ -94,6 +94,11 @@ std::string icuLocaleId(std::string_view posixName);
 /// A zone for an id: built from the system's compiled zone file when it can be read (the rules
 /// the C library follows), else from ICU's own data; absent when neither knows the id.
 std::unique_ptr<icu::TimeZone> makeKnownZone(const std::string& zoneId);
+/// True when `makeKnownZone` would give a zone for the id; cheaper, as it makes none.
+bool isKnownZone(const std::string& zoneId);
+/// True when the system's compiled zone file for `zoneId` can be read as a zone (see
+/// `systemZone`); makes no zone of its own.
+bool hasSystemZone(const std::string& zoneId);
 /// The zone of the system's compiled zone file for `zoneId` (under TZDIR, or
 /// /usr/share/zoneinfo), read once per process; absent when there is no such readable file.
 std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId);

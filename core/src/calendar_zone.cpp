@@ -40,6 +40,10 @@ std::unique_ptr<icu::TimeZone> makeKnownZone(const std::string& zoneId) {
     return zone;
 }
 
+bool isKnownZone(const std::string& zoneId) {
+    return !zoneId.empty() && (hasSystemZone(zoneId) || makeKnownZone(zoneId) != nullptr);
+}
+
 std::shared_ptr<const ZoneTable> ZoneTable::forZone(const std::string& zoneId) {
     static std::mutex mutex;
     static std::map<std::string, std::shared_ptr<const ZoneTable>, std::less<>> tables;

@@ -460,10 +460,14 @@ std::optional<std::string> readZoneFile(const std::string& path) {
 
 } // namespace
 
-std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId) {
+namespace {
+
+// The zone of a system zone file, read once per process; null when there is no usable file.
+const icu::TimeZone* cachedSystemZone(const std::string& zoneId) {
     static std::mutex mutex;
-    // Zone files are read once per process; absent entries remember paths with no usable file.
-    static std::map<std::string, std::unique_ptr<icu::TimeZone>, std::less<>> zones;
+    // Zone files are read once per process; null entries remember paths with no usable file.
+    // The zones are never changed or freed, so a pointer handed out stays valid.
+    static std::map<std::string, std::unique_ptr<const icu::TimeZone>, std::less<>> zones;
     const std::string path = zoneFolder() + "/" + zoneId;
     const std::lock_guard lock(mutex);
     auto found = zones.find(path);
@@ -476,7 +480,19 @@ std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId) {
         }
         found = zones.emplace(path, std::move(zone)).first;
     }
-    return found->second ? std::unique_ptr<icu::TimeZone>(found->second->clone()) : nullptr;
+    return found->second.get();
+}
+
+} // namespace
+
+bool hasSystemZone(const std::string& zoneId) {
+    return cachedSystemZone(zoneId) != nullptr;
+}
+
+std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId) {
+    const icu::TimeZone* zone = cachedSystemZone(zoneId);
+    // Cloning only reads the prototype, which nothing ever changes.
+    return zone != nullptr ? std::unique_ptr<icu::TimeZone>(zone->clone()) : nullptr;
 }
 
 } // namespace core::detail
