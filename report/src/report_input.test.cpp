@@ -223,8 +223,14 @@ TEST(ProjectReportFromModel, ADayWithoutMidnightKeepsItsWork) {
         daily->setLaborCost(ZozTaskLaborCost::fix(0));
         EXPECT_EQ(daily->duration(), 2);
         root->refreshCalculatablePropertiesOfTaskGroup(true, true, true, true, true, true);
-        const std::int64_t workingDays = project->calendar().countOfWorkingDays(
-            calendar.startOfLocalDay(day), calendar.startOfLocalDay(day + 2));
+        std::int64_t workingDays = 0;
+        for (const std::int64_t d : {day, day + 1}) {
+            const int weekday = core::Calendar::weekdayOfDayNumber(d);
+            workingDays += weekday != 1 && weekday != 7 ? 1 : 0;
+        }
+        EXPECT_EQ(project->calendar().countOfWorkingDays(calendar.startOfLocalDay(day),
+                                                         calendar.startOfLocalDay(day + 2)),
+                  workingDays);
         EXPECT_EQ(daily->days(), workingDays);
 
         const auto report = ProjectReport::make(Period::Kind::day, *project);
