@@ -22,8 +22,9 @@ T convertingTree() {
 }
 
 // The live node `id`; the test fails loudly instead of dereferencing null.
-const N& at(const T& tree, std::int64_t id) {
-    const N* found = tree.node(NodeID(id));
+template <class Any = T>
+const typename Any::NodeType& at(const Any& tree, std::int64_t id) {
+    const auto* found = tree.node(NodeID(id));
     if (found == nullptr) {
         throw std::logic_error("no node " + std::to_string(id));
     }
@@ -447,13 +448,18 @@ TEST(VestraTreeJson, DateStrategyAndUserInfoReachThePayloads) {
     const DatedTree read =
         DatedTree::jsonDecode(text, core::DateDecodingStrategy::secondsSince1970(),
                               core::JsonUserInfo{{"scale", 2.0}}, {}, {});
-    EXPECT_EQ(*read.node(NodeID(0))->branchValue(), date);
-    EXPECT_EQ(read.node(NodeID(1))->leafValue()->value, 5.0);
+    const core::Date* readDate = at(read, 0).branchValue();
+    const auto* readLeaf = at(read, 1).leafValue();
+    ASSERT_TRUE(readDate != nullptr && readLeaf != nullptr);
+    EXPECT_EQ(*readDate, date);
+    EXPECT_EQ(readLeaf->value, 5.0);
     // Another strategy reads the same number as another date.
     const DatedTree shifted =
         DatedTree::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(),
                               core::JsonUserInfo{{"scale", 1.0}}, {}, {});
-    EXPECT_NE(*shifted.node(NodeID(0))->branchValue(), date);
+    const core::Date* shiftedDate = at(shifted, 0).branchValue();
+    ASSERT_TRUE(shiftedDate != nullptr);
+    EXPECT_NE(*shiftedDate, date);
     // A payload of the wrong kind names where it stands.
     try {
         (void)DatedTree::jsonDecode(R"([{"id":0,"content":{"branch":"x","children":[]}}])",
