@@ -65,6 +65,9 @@ function(vt_library name)
     add_library(${name} STATIC ${sources})
     if(ARG_QT)
         set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+        # Qt 6.4's moc cannot parse the concept definitions of libstdc++'s <concepts>; its include
+        # guard keeps moc out of that header (moc needs nothing from it).
+        set_property(TARGET ${name} APPEND PROPERTY AUTOMOC_MOC_OPTIONS -D_GLIBCXX_CONCEPTS)
     endif()
     target_include_directories(${name} PUBLIC
         $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
@@ -79,6 +82,8 @@ function(vt_library name)
         if(ARG_QT)
             set(test_main vt_qt_test_main)
             set_target_properties(${name}_tests PROPERTIES AUTOMOC ON)
+            set_property(TARGET ${name}_tests APPEND PROPERTY AUTOMOC_MOC_OPTIONS
+                         -D_GLIBCXX_CONCEPTS)
         else()
             set(test_main GTest::gtest_main)
         endif()

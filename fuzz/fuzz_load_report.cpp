@@ -13,11 +13,6 @@
 
 namespace fs = std::filesystem;
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    fuzz::fixEnvironment();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fs::path root = fuzz::scratchFolder();
     const fs::path document = root / "input.zoz";

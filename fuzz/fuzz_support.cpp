@@ -54,3 +54,9 @@ void requireOnly(const std::filesystem::path& folder,
 }
 
 } // namespace fuzz
+
+// Every fuzz program links this file, so they all start from the same environment.
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+    fuzz::fixEnvironment();
+    return 0;
+}

@@ -11,4 +11,4 @@ apt-get install -y --no-install-recommends \
     desktop-file-utils shared-mime-info \
     libgtest-dev libgmock-dev libbenchmark-dev \
     clang-format-16 clang-tidy-16 clang-16 libclang-rt-16-dev \
-    unzip python3 xvfb xauth locales tzdata
+    unzip python3 xvfb xauth imagemagick locales tzdata

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -10,8 +11,8 @@
 
 namespace {
 
-// A reference node as the task tree has them: shared children, a non-owning parent link, and
-// members on the pointee that the default traits pick up.
+// A reference node as the task tree has them: shared children handed out by reference, a
+// non-owning parent link, and members on the pointee that the default traits pick up.
 struct Task : std::enable_shared_from_this<Task> {
     explicit Task(std::string n) : name(std::move(n)) {}
     Task(const Task&) = delete;
@@ -35,7 +36,7 @@ struct Task : std::enable_shared_from_this<Task> {
     std::vector<std::shared_ptr<Task>> children;
     Task* parent = nullptr;
 
-    std::vector<std::shared_ptr<Task>> treeChildren() const { return children; }
+    const std::vector<std::shared_ptr<Task>>& treeChildren() const { return children; }
     std::shared_ptr<Task> treeParent() const {
         return parent != nullptr ? parent->shared_from_this() : nullptr;
     }
@@ -298,18 +299,166 @@ TEST(TreeNode, AsyncWalksKeepTheOrder) {
     EXPECT_EQ(seen, "A[]B[0]D[0,0]E[0,1]C[1]");
 }
 
-TEST(TreeNode, ChildrenAreReadAfterTheVisitorAndIteratedAsRead) {
-    Sample s;
-    std::string seen;
-    treeTravel(s.a, true, [&](const TaskPtr& t) {
+// What a visitor does to the sample tree when offered its trigger node: C leaves A's list, A's
+// list grows until it moves in memory, and F joins B. A walk keeps iterating the lists as it read
+// them, and reads a node's children only when it reaches them.
+void editTree(const Sample& s) {
+    s.a->children.pop_back();
+    for (int i = 0; i < 64; ++i) {
+        add(s.a, "x");
+    }
+    add(s.b, "F");
+}
+
+TEST(TreeNode, VisitorsThatEditTheTreeLeaveEveryWalkOnTheListsAsRead) {
+    struct Case {
+        const char* walk;
+        std::function<std::string(const Sample&)> run;
+        const char* expected;
+    };
+    // Each walk edits when it offers B (children of B not read yet, A's list read before) or,
+    // for the bottom-up walks, when it offers D (B's list already read).
+    const auto onB = [](const Sample& s, std::string& seen, const TaskPtr& t) {
         seen += t->name;
         if (t == s.b) {
-            add(s.b, "F"); // appended under the offered node: walked after E
-            // Removing C from A's list: A's children were read before, so C still comes.
-            s.a->children.pop_back();
+            editTree(s);
         }
-    });
-    EXPECT_EQ(seen, "ABDEFC");
+    };
+    const auto onD = [](const Sample& s, std::string& seen, const TaskPtr& t) {
+        seen += t->name;
+        if (t == s.d) {
+            editTree(s);
+        }
+    };
+    const std::vector<Case> cases{
+        {"pre-order",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravel(s.a, true, [&](const TaskPtr& t) { onB(s, seen, t); });
+             return seen;
+         },
+         "ABDEFC"},
+        {"pre-order without self",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravel(s.a, false, [&](const TaskPtr& t) { onB(s, seen, t); });
+             return seen;
+         },
+         "BDEFC"},
+        {"index paths",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravelWithIndexPath(s.a, true, [&](const TaskPtr& t, const TreeIndexPath& p) {
+                 onB(s, seen, t);
+                 seen += path(p);
+             });
+             return seen;
+         },
+         "A[]B[0]D[0,0]E[0,1]F[0,2]C[1]"},
+        {"asynchronous",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravelAsync(s.a, true, [&](const TaskPtr& t) { onB(s, seen, t); }).get();
+             return seen;
+         },
+         "ABDEFC"},
+        {"asynchronous index paths",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravelWithIndexPathAsync(s.a, false,
+                                          [&](const TaskPtr& t, const TreeIndexPath& p) {
+                                              onB(s, seen, t);
+                                              seen += path(p);
+                                          })
+                 .get();
+             return seen;
+         },
+         "B[0]D[0,0]E[0,1]F[0,2]C[1]"},
+        {"pairs",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravel(s.a, [&](const TaskPtr& parent, const TaskPtr& child) {
+                 seen += parent->name;
+                 onB(s, seen, child);
+                 seen += ' ';
+             });
+             return seen;
+         },
+         "AB BD BE BF AC "},
+        {"conditional",
+         [&](const Sample& s) {
+             std::string seen;
+             treeConditionalTravel(s.a, true, [&](const TaskPtr& t) {
+                 onB(s, seen, t);
+                 return true;
+             });
+             return seen;
+         },
+         "ABDEFC"},
+        {"calculate",
+         [&](const Sample& s) {
+             std::string seen;
+             treeCalculate(s.a, 0, 0, [&](const int& depth, const TaskPtr& t, std::int64_t i) {
+                 onB(s, seen, t);
+                 seen += std::to_string(depth) + std::to_string(i);
+                 return depth + 1;
+             });
+             return seen;
+         },
+         "A00B10D20E21F22C11"},
+        {"find first",
+         [&](const Sample& s) {
+             std::string seen;
+             const auto found = treeFindFirst(s.a, [&](const TaskPtr& t) {
+                 onB(s, seen, t);
+                 return t == s.c;
+             });
+             return seen + "=" + (found ? (*found)->name : "none");
+         },
+         "ABDEFC=C"},
+        {"find first with pruning",
+         [&](const Sample& s) {
+             std::string seen;
+             const auto found = treeFindFirst(
+                 s.a,
+                 [&](const TaskPtr& t) {
+                     onB(s, seen, t);
+                     return t == s.c;
+                 },
+                 [](const TaskPtr&) { return true; });
+             return seen + "=" + (found ? (*found)->name : "none");
+         },
+         "ABDEFC=C"},
+        {"contains",
+         [&](const Sample& s) {
+             std::string seen;
+             const bool found = treeContains(s.a, [&](const TaskPtr& t) {
+                 onB(s, seen, t);
+                 return t == s.c;
+             });
+             return seen + (found ? "=yes" : "=no");
+         },
+         "ABDEFC=yes"},
+        {"leaves",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravelLeaves(s.a, [&](const TaskPtr& t) { onD(s, seen, t); });
+             return seen;
+         },
+         "DEC"},
+        {"post-order",
+         [&](const Sample& s) {
+             std::string seen;
+             treeTravelFromLeaf(s.a, [&](const TaskPtr& t) { onD(s, seen, t); });
+             return seen;
+         },
+         "DEBCA"},
+    };
+    for (const Case& c : cases) {
+        const Sample s;
+        EXPECT_EQ(c.run(s), c.expected) << c.walk;
+        EXPECT_EQ(s.a->children.size(), 65U) << c.walk; // the edit ran once
+    }
 }
 
 TEST(TreeNode, SearchesAndParentLinks) {

@@ -1,23 +1,17 @@
 #include "components/delay.hpp"
 
-#include <chrono>
+#include "uikit/binding.hpp"
+
 #include <cmath>
 
 namespace components {
 
 std::optional<core::Duration> toDelay(double seconds) noexcept {
-    if (std::isnan(seconds) || seconds <= 0) {
-        return core::Duration::zero();
-    }
-    if (std::isinf(seconds)) {
+    // +infinity means "never" here, where the kit's conversion clamps it like any long delay.
+    if (std::isinf(seconds) && seconds > 0) {
         return std::nullopt;
     }
-    // Compare in seconds before converting, so 1e300 never reaches an integer conversion.
-    const double longest = std::chrono::duration<double>(kLongestDelay).count();
-    if (seconds >= longest) {
-        return kLongestDelay;
-    }
-    return std::chrono::duration_cast<core::Duration>(std::chrono::duration<double>(seconds));
+    return uikit::secondsToDuration(seconds);
 }
 
 } // namespace components

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace document {
 namespace {
@@ -162,6 +166,136 @@ TEST_F(ZozProjectTaskTest, CyclesAreRefused) {
     auto recorded = ZozProjectTask::create(m_project, grandchild.get(), 9, localDate(2024, 3, 4),
                                            localDate(2024, 3, 5));
     EXPECT_FALSE(recorded->addChild(root));
+}
+
+// The task tree hands out its child lists by reference; every walk must still iterate each list
+// as it read it while a visitor edits the tree: a task removed from a list already read is still
+// offered, children added to a task not yet reached are offered, and a list that grows and moves
+// in memory never leaves the walk reading freed storage.
+TEST_F(ZozProjectTaskTest, WalksFollowTheListsAsReadWhileVisitorsEditTheTree) {
+    using algorithm::TreeIndexPath;
+    using Ptr = ZozProjectTask::Ptr;
+    struct Tree {
+        Ptr a, b, c, d, e;
+        std::string names;
+        std::int64_t nextId = 100;
+    };
+    const auto makeTree = [&] {
+        Tree t{task(1), task(2), task(3), task(4), task(5), {}, 100};
+        t.a->addChild(t.b);
+        t.b->addChild(t.d);
+        t.b->addChild(t.e);
+        t.a->addChild(t.c);
+        return t;
+    };
+    const auto name = [](const Tree& t, const Ptr& x) -> std::string {
+        const std::vector<std::pair<Ptr, const char*>> known{
+            {t.a, "A"}, {t.b, "B"}, {t.c, "C"}, {t.d, "D"}, {t.e, "E"}};
+        for (const auto& [node, label] : known) {
+            if (node == x) {
+                return label;
+            }
+        }
+        return x->parentPointer() == t.b.get() ? "F" : "x";
+    };
+    // Offered `trigger`: C leaves A, A gains 40 children (its list moves), B gains F.
+    const auto offer = [&](Tree& t, const Ptr& x, const Ptr& trigger) {
+        t.names += name(t, x);
+        if (x == trigger) {
+            t.a->removeChild(t.c);
+            for (int i = 0; i < 40; ++i) {
+                t.a->createChild(t.nextId++, localDate(2024, 3, 4), localDate(2024, 3, 5));
+            }
+            t.b->createChild(t.nextId++, localDate(2024, 3, 4), localDate(2024, 3, 5));
+        }
+    };
+    struct Case {
+        const char* walk;
+        std::function<void(Tree&)> run;
+        const char* expected;
+    };
+    const std::vector<Case> cases{
+        {"pre-order",
+         [&](Tree& t) {
+             algorithm::treeTravel(t.a, true, [&](const Ptr& x) { offer(t, x, t.b); });
+         },
+         "ABDEFC"},
+        {"index paths",
+         [&](Tree& t) {
+             algorithm::treeTravelWithIndexPath(t.a, false,
+                                                [&](const Ptr& x, const TreeIndexPath& p) {
+                                                    offer(t, x, t.b);
+                                                    t.names += std::to_string(p.size());
+                                                });
+         },
+         "B1D2E2F2C1"},
+        {"asynchronous",
+         [&](Tree& t) {
+             algorithm::treeTravelAsync(t.a, true, [&](const Ptr& x) { offer(t, x, t.b); }).get();
+         },
+         "ABDEFC"},
+        {"pairs",
+         [&](Tree& t) {
+             algorithm::treeTravel(t.a, [&](const Ptr&, const Ptr& x) { offer(t, x, t.b); });
+         },
+         "BDEFC"},
+        {"conditional",
+         [&](Tree& t) {
+             algorithm::treeConditionalTravel(t.a, true, [&](const Ptr& x) {
+                 offer(t, x, t.b);
+                 return true;
+             });
+         },
+         "ABDEFC"},
+        {"calculate",
+         [&](Tree& t) {
+             algorithm::treeCalculate(t.a, 0, 0, [&](const int&, const Ptr& x, std::int64_t) {
+                 offer(t, x, t.b);
+                 return 0;
+             });
+         },
+         "ABDEFC"},
+        {"find first",
+         [&](Tree& t) {
+             const auto found = algorithm::treeFindFirst(
+                 t.a,
+                 [&](const Ptr& x) {
+                     offer(t, x, t.b);
+                     return x == t.c;
+                 },
+                 [](const Ptr&) { return true; });
+             t.names += found ? "!" : "?";
+         },
+         "ABDEFC!"},
+        {"contains",
+         [&](Tree& t) {
+             t.names += algorithm::treeContains(t.a,
+                                                [&](const Ptr& x) {
+                                                    offer(t, x, t.b);
+                                                    return x == t.c;
+                                                })
+                            ? "!"
+                            : "?";
+         },
+         "ABDEFC!"},
+        {"leaves",
+         [&](Tree& t) {
+             algorithm::treeTravelLeaves(t.a, [&](const Ptr& x) { offer(t, x, t.d); });
+         },
+         "DEC"},
+        {"post-order",
+         [&](Tree& t) {
+             algorithm::treeTravelFromLeaf(t.a, [&](const Ptr& x) { offer(t, x, t.d); });
+         },
+         "DEBCA"},
+    };
+    for (const Case& c : cases) {
+        Tree t = makeTree();
+        c.run(t);
+        EXPECT_EQ(t.names, c.expected) << c.walk;
+        EXPECT_EQ(t.a->childCount(), 41) << c.walk;
+        EXPECT_EQ(t.c->parentPointer(), nullptr) << c.walk;
+    }
 }
 
 TEST_F(ZozProjectTaskTest, NumberingAndOutline) {

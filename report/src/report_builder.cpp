@@ -17,35 +17,13 @@ namespace {
 // so that a hostile document cannot make the tables huge.
 constexpr std::int64_t kMaxSpanDays = 80'000;
 
-constexpr std::size_t kDayBlock = 32;
-
-// One row's hours per day, in blocks allocated on first write; only week and month reports need
-// it (a day column already is one day).
-class DayTotals {
-public:
-    explicit DayTotals(std::size_t days) : m_blocks((days + kDayBlock - 1) / kDayBlock) {}
-    void add(std::size_t day, double hours) {
-        auto& block = m_blocks[day / kDayBlock];
-        if (!block) {
-            block = std::make_unique<std::array<double, kDayBlock>>();
-            block->fill(0.0);
-        }
-        (*block)[day % kDayBlock] += hours;
-    }
-    template <class F>
-    void forEach(F&& visit) const {
-        for (std::size_t b = 0; b < m_blocks.size(); ++b) {
-            if (!m_blocks[b]) {
-                continue;
-            }
-            for (std::size_t i = 0; i < kDayBlock; ++i) {
-                visit(b * kDayBlock + i, (*m_blocks[b])[i]);
-            }
-        }
-    }
-
-private:
-    std::vector<std::unique_ptr<std::array<double, kDayBlock>>> m_blocks;
+// A stretch of days over which a task gives a row the same hours each (working) day, as the
+// distribution wrote it; day indexes count from the span's first day.
+struct WorkStretch {
+    std::uint32_t from = 0;
+    std::uint32_t to = 0;
+    bool workingOnly = false;
+    double hours = 0.0;
 };
 
 } // namespace
@@ -82,6 +60,9 @@ private:
     std::int64_t visitedDays(bool workingOnly) const;
     std::size_t rowOf(std::int64_t memberId) const;
     bool finite(double amount, const char* what);
+    void recordStretch(std::size_t row, std::int64_t a, std::int64_t b, bool workingOnly,
+                       double hours);
+    void markOverloadedDays();
     void finish();
 
     Period::Kind m_kind;
@@ -96,7 +77,11 @@ private:
     std::vector<std::int64_t> m_workingBefore;
     std::unordered_map<std::int64_t, std::size_t> m_rowOfMember;
     std::size_t m_notAssignedRow = 0;
-    std::vector<DayTotals> m_dayTotals;
+    // Week and month columns mark a cell when one of its days is over: each row's stretches
+    // are kept (in distribution order) to total its days one row at a time at the end, so the
+    // memory stays proportional to the cells and the plan, never to rows times days.
+    bool m_needsDayTotals = false;
+    std::vector<std::vector<WorkStretch>> m_stretches;
     std::size_t m_skippedNonFinite = 0;
     std::int64_t m_taskFirstDay = 0;
     std::int64_t m_taskLastDay = 0;
@@ -112,6 +97,19 @@ std::shared_ptr<const ProjectReport> ReportBuilder::run() {
     m_report->m_kind = m_kind;
     m_report->m_dailyWorkingHours = m_input.dailyWorkingHours;
     makeTables();
+    const std::size_t columns = m_report->m_timeline.size();
+    const std::size_t rows = m_input.members.size() + 1;
+    // Both factors are bounded (the span is cut to kMaxSpanDays, the team by the reader), so the
+    // product cannot overflow.
+    m_report->m_cellCount = rows * columns;
+    if (m_report->isTooLarge()) {
+        core::Log::warning("The report of " + std::to_string(rows) + " rows and " +
+                           std::to_string(columns) + " columns exceeds " +
+                           std::to_string(ProjectReport::kMaxCells) + " cells and is not built");
+        m_report->m_timeline.clear();
+        m_report->m_timeline.shrink_to_fit();
+        return m_report;
+    }
     makeRows();
     for (const BuildTask& task : m_input.tasks) {
         // Each task's dates become day numbers once; every later step reads the tables.
@@ -178,11 +176,9 @@ void ReportBuilder::makeRows() {
     m_notAssignedRow = rows.size();
     rows.push_back(ProjectReport::Row(std::nullopt, ProjectReport::kNotAssignedName, periods));
     // A day report whose columns are its days needs no separate day totals.
-    if (m_kind != Period::Kind::day || periods != m_dayCount) {
-        m_dayTotals.reserve(rows.size());
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            m_dayTotals.emplace_back(m_dayCount);
-        }
+    m_needsDayTotals = m_kind != Period::Kind::day || periods != m_dayCount;
+    if (m_needsDayTotals) {
+        m_stretches.resize(rows.size());
     }
 }
 
@@ -244,9 +240,6 @@ void ReportBuilder::addAt(std::int64_t dayNumber, const Spread& amount) {
     ProjectReport::Value& cell = m_report->m_rows[amount.row].mutableData(m_periodOf[day]);
     if (amount.isWork) {
         cell.work += amount.hours;
-        if (!m_dayTotals.empty()) {
-            m_dayTotals[amount.row].add(day, amount.hours);
-        }
     } else {
         cell.laborCost += amount.labor;
         cell.materialsCost += amount.materials;
@@ -260,7 +253,6 @@ void ReportBuilder::spread(bool workingOnly, const Spread& amount) {
     if (a >= m_firstDay && b <= lastInSpan) {
         // The common case, kept tight: two table reads and one cell write per day.
         ProjectReport::Row& row = m_report->m_rows[amount.row];
-        DayTotals* dayTotals = m_dayTotals.empty() ? nullptr : &m_dayTotals[amount.row];
         const bool isWork = amount.isWork;
         const auto from = static_cast<std::size_t>(a - m_firstDay);
         const auto to = static_cast<std::size_t>(b - m_firstDay);
@@ -271,13 +263,13 @@ void ReportBuilder::spread(bool workingOnly, const Spread& amount) {
             ProjectReport::Value& cell = row.mutableData(m_periodOf[day]);
             if (isWork) {
                 cell.work += amount.hours;
-                if (dayTotals != nullptr) {
-                    dayTotals->add(day, amount.hours);
-                }
             } else {
                 cell.laborCost += amount.labor;
                 cell.materialsCost += amount.materials;
             }
+        }
+        if (isWork) {
+            recordStretch(amount.row, a, b, workingOnly, amount.hours);
         }
         return;
     }
@@ -286,6 +278,51 @@ void ReportBuilder::spread(bool workingOnly, const Spread& amount) {
             continue;
         }
         addAt(day, amount);
+    }
+    if (amount.isWork) {
+        recordStretch(amount.row, std::max(a, m_firstDay), std::min(b, lastInSpan), workingOnly,
+                      amount.hours);
+    }
+}
+
+void ReportBuilder::recordStretch(std::size_t row, std::int64_t a, std::int64_t b, bool workingOnly,
+                                  double hours) {
+    if (!m_needsDayTotals || a > b) {
+        return;
+    }
+    m_stretches[row].push_back({static_cast<std::uint32_t>(a - m_firstDay),
+                                static_cast<std::uint32_t>(b - m_firstDay), workingOnly, hours});
+}
+
+void ReportBuilder::markOverloadedDays() {
+    const double hours = m_input.dailyWorkingHours;
+    std::vector<double> dayTotal(m_dayCount, 0.0);
+    for (std::size_t r = 0; r < m_stretches.size(); ++r) {
+        auto& stretches = m_stretches[r];
+        if (stretches.empty()) {
+            continue;
+        }
+        // The day totals add up in distribution order, as the cells do.
+        std::uint32_t lo = stretches.front().from;
+        std::uint32_t hi = stretches.front().to;
+        for (const WorkStretch& stretch : stretches) {
+            lo = std::min(lo, stretch.from);
+            hi = std::max(hi, stretch.to);
+            for (std::uint32_t day = stretch.from; day <= stretch.to; ++day) {
+                if (!stretch.workingOnly || m_working[day] != 0) {
+                    dayTotal[day] += stretch.hours;
+                }
+            }
+        }
+        ProjectReport::Row& row = m_report->m_rows[r];
+        for (std::uint32_t day = lo; day <= hi; ++day) {
+            const double available = m_working[day] != 0 ? hours : 0.0;
+            if (dayTotal[day] > available + kExceedTolerance) {
+                row.mutableData(m_periodOf[day]).overloadedDay = true;
+            }
+            dayTotal[day] = 0.0;
+        }
+        std::vector<WorkStretch>().swap(stretches);
     }
 }
 
@@ -407,7 +444,7 @@ void ReportBuilder::finish() {
 
     // Exceed marks: a day column is one day; longer columns look at each day's own total.
     constexpr std::size_t kBlock = ProjectReport::Row::kBlock;
-    if (m_dayTotals.empty()) {
+    if (!m_needsDayTotals) {
         for (auto& row : rows) {
             for (std::size_t b = 0; b < row.m_blocks.size(); ++b) {
                 if (!row.m_blocks[b]) {
@@ -422,18 +459,7 @@ void ReportBuilder::finish() {
             }
         }
     } else {
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            m_dayTotals[r].forEach([&](std::size_t day, double total) {
-                if (day >= m_dayCount) {
-                    return;
-                }
-                const double available = m_working[day] != 0 ? hours : 0.0;
-                if (total > available + kExceedTolerance) {
-                    rows[r].mutableData(m_periodOf[day]).overloadedDay = true;
-                }
-            });
-        }
-        m_dayTotals.clear();
+        markOverloadedDays();
     }
 
     std::vector<CompensatedSum> periodWork(periods);

@@ -78,6 +78,9 @@ std::string reportCsvCellText(std::size_t line, std::size_t column, ProjectRepor
 
 std::string reportCsv(ProjectReport::ValueKind kind, const ReportCsvProject& project,
                       const ReportRender& render, const ProjectReport& report) {
+    if (report.isTooLarge()) {
+        return {};
+    }
     CsvCells cells(kind, project, render, report);
     std::string out;
     const std::size_t lines = cells.lines();

@@ -253,6 +253,11 @@ makeValueCells(const ProjectReport& report, std::size_t rowIndex, ProjectReport:
 ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKind kind,
                             std::string_view currency, const ReportRender& render) {
     ReportSnapshot snapshot;
+    if (report.isTooLarge()) {
+        // An empty grid: the window says instead why there is nothing to show.
+        snapshot.appendSections({0});
+        return snapshot;
+    }
     const auto& rows = report.rows();
     std::vector<int> sections(rows.size() + 2);
     for (std::size_t i = 0; i < sections.size(); ++i) {

@@ -54,17 +54,14 @@ struct ReportViewModel::WorkQueue : std::enable_shared_from_this<WorkQueue> {
 namespace {
 
 std::shared_ptr<const ReportGridLayout> makeLayout() {
-    auto layout = std::make_shared<ReportGridLayout>();
-    layout->stickyRowsCount = 2;
-    layout->stickyColumnsCount = 2;
-    layout->columnWidth = [](std::size_t column) { return column == 0 ? 240.0 : 90.0; };
-    layout->rowHeight = [](std::size_t row) {
-        if (row == 0) {
-            return 26.0;
-        }
-        return row == 1 ? 16.0 : 24.0;
-    };
-    return layout;
+    return std::make_shared<const ReportGridLayout>(
+        2, 2, [](std::size_t column) { return column == 0 ? 240.0 : 90.0; },
+        [](std::size_t row) {
+            if (row == 0) {
+                return 26.0;
+            }
+            return row == 1 ? 16.0 : 24.0;
+        });
 }
 
 ReportViewModel::Snapshot emptySnapshot() {
@@ -72,6 +69,23 @@ ReportViewModel::Snapshot emptySnapshot() {
     snapshot->appendSections({0});
     snapshot->appendItems({}, 0);
     return snapshot;
+}
+
+// What the window says instead of a grid that would not fit in memory; each kind points to the
+// coarser columns that may still fit.
+std::optional<std::string> tooLargeMessage(const ProjectReport& report) {
+    if (!report.isTooLarge()) {
+        return std::nullopt;
+    }
+    switch (report.periodKind()) {
+    case Period::Kind::day:
+        return "This report is too large to show by day; choose weeks or months";
+    case Period::Kind::week:
+        return "This report is too large to show by week; choose months";
+    case Period::Kind::month:
+        break;
+    }
+    return "This report is too large to show, even by month";
 }
 
 } // namespace
@@ -85,7 +99,7 @@ ReportViewModel::ReportViewModel()
       monthDisplay(*this, ReportRender::MonthDisplay::month),
       exceedPolicy(*this, ReportRender::ExceedPolicy::overrall),
       layout(*this, core::Versioned<std::shared_ptr<const ReportGridLayout>>(makeLayout())),
-      snapshot(*this, core::Versioned<Snapshot>(emptySnapshot())),
+      snapshot(*this, core::Versioned<Snapshot>(emptySnapshot())), message(*this, std::nullopt),
       m_work(std::make_shared<WorkQueue>()) {}
 
 ReportViewModel::~ReportViewModel() = default;
@@ -141,11 +155,14 @@ void ReportViewModel::enqueue(std::function<void()> work) {
     m_work->push(std::move(work));
 }
 
-void ReportViewModel::publish(std::uint64_t request, Snapshot published,
+void ReportViewModel::publish(std::uint64_t request, Publication published,
                               std::function<void()> done) {
-    if (published && request >= m_lastPublished) {
+    if (published.snapshot && request >= m_lastPublished) {
         m_lastPublished = request;
-        snapshot.set(core::Versioned<Snapshot>(std::move(published)));
+        snapshot.set(core::Versioned<Snapshot>(std::move(published.snapshot)));
+        if (message.get() != published.message) {
+            message.set(std::move(published.message));
+        }
     }
     if (done) {
         done();
@@ -154,30 +171,31 @@ void ReportViewModel::publish(std::uint64_t request, Snapshot published,
 
 namespace {
 
+template <class Publication>
 void postPublication(const std::weak_ptr<ReportViewModel>& weak, std::uint64_t request,
-                     ReportViewModel::Snapshot snapshot, std::function<void()> done,
-                     void (ReportViewModel::*publish)(std::uint64_t, ReportViewModel::Snapshot,
+                     Publication publication, std::function<void()> done,
+                     void (ReportViewModel::*publish)(std::uint64_t, Publication,
                                                       std::function<void()>)) {
-    core::mainLoop()->post(
-        [weak, request, snapshot = std::move(snapshot), done = std::move(done), publish]() mutable {
-            if (auto self = weak.lock()) {
-                ((*self).*publish)(request, std::move(snapshot), std::move(done));
-            }
-        });
+    core::mainLoop()->post([weak, request, publication = std::move(publication),
+                            done = std::move(done), publish]() mutable {
+        if (auto self = weak.lock()) {
+            ((*self).*publish)(request, std::move(publication), std::move(done));
+        }
+    });
 }
 
 } // namespace
 
-ReportViewModel::Snapshot ReportViewModel::buildAndRender(
+ReportViewModel::Publication ReportViewModel::buildAndRender(
     const std::weak_ptr<ReportViewModel>& weak, std::shared_ptr<document::ZozProject> project,
     std::optional<Period::Kind> period, std::optional<ProjectReport::ValueKind> kind) {
     if (!project) {
-        return nullptr;
+        return {};
     }
     if (!period) {
         auto self = weak.lock();
         if (!self) {
-            return nullptr;
+            return {};
         }
         period = self->periodKind.get();
     }
@@ -186,16 +204,17 @@ ReportViewModel::Snapshot ReportViewModel::buildAndRender(
     {
         auto self = weak.lock();
         if (!self) {
-            return nullptr;
+            return {};
         }
         render.emplace(self->currentRender());
         kind = kind.value_or(self->valueKind.get());
     }
-    auto rendered =
-        std::make_shared<const ReportSnapshot>(makeSnapshot(*built, *kind, *project, *render));
+    Publication rendered{
+        std::make_shared<const ReportSnapshot>(makeSnapshot(*built, *kind, *project, *render)),
+        tooLargeMessage(*built)};
     auto self = weak.lock();
     if (!self) {
-        return nullptr;
+        return {};
     }
     std::lock_guard lock(self->m_stateMutex);
     self->m_report = std::move(built);
@@ -210,7 +229,7 @@ void ReportViewModel::load(ProjectReport::ValueKind kind,
     const std::weak_ptr<ReportViewModel> weak = weak_from_this();
     enqueue([weak, kind, project, request, done = std::move(done)]() mutable {
         // The project is handed over so that it is released before the publication is posted.
-        Snapshot rendered = buildAndRender(weak, std::move(project), std::nullopt, kind);
+        Publication rendered = buildAndRender(weak, std::move(project), std::nullopt, kind);
         postPublication(weak, request, std::move(rendered), std::move(done),
                         &ReportViewModel::publish);
     });
@@ -225,7 +244,8 @@ void ReportViewModel::rebuild(Period::Kind kind) {
             std::lock_guard lock(self->m_stateMutex);
             project = self->m_project.lock();
         }
-        if (Snapshot rendered = buildAndRender(weak, std::move(project), kind, std::nullopt)) {
+        Publication rendered = buildAndRender(weak, std::move(project), kind, std::nullopt);
+        if (rendered.snapshot) {
             postPublication(weak, request, std::move(rendered), {}, &ReportViewModel::publish);
         }
     });
@@ -238,7 +258,7 @@ void ReportViewModel::rerender(ProjectReport::ValueKind kind, ReportRender::Deci
     const std::uint64_t request = ++m_nextRequest;
     const std::weak_ptr<ReportViewModel> weak = weak_from_this();
     enqueue([weak, request, kind, render = ReportRender(places, currency, week, month, policy)] {
-        Snapshot rendered;
+        Publication rendered;
         {
             std::shared_ptr<document::ZozProject> project;
             std::shared_ptr<const ProjectReport> stored;
@@ -250,8 +270,9 @@ void ReportViewModel::rerender(ProjectReport::ValueKind kind, ReportRender::Deci
             if (!project || !stored) {
                 return;
             }
-            rendered = std::make_shared<const ReportSnapshot>(
-                makeSnapshot(*stored, kind, *project, render));
+            rendered = {std::make_shared<const ReportSnapshot>(
+                            makeSnapshot(*stored, kind, *project, render)),
+                        tooLargeMessage(*stored)};
         }
         postPublication(weak, request, std::move(rendered), {}, &ReportViewModel::publish);
     });

@@ -102,8 +102,8 @@ TEST_F(ReportViewModelTest, StartsEmptyAndDoesNothingUntilAnOptionChanges) {
     EXPECT_EQ(shown().numberOfItems(), 0U);
     EXPECT_EQ(m_model->csvText(), "");
     const auto layout = m_model->layout.get().value();
-    EXPECT_EQ(layout->stickyRowsCount, 2U);
-    EXPECT_EQ(layout->stickyColumnsCount, 2U);
+    EXPECT_EQ(layout->stickyRowsCount(), 2U);
+    EXPECT_EQ(layout->stickyColumnsCount(), 2U);
     EXPECT_EQ(layout->columnWidth(0), 240);
     EXPECT_EQ(layout->columnWidth(7), 90);
     EXPECT_EQ(layout->rowHeight(0), 26);

@@ -18,6 +18,11 @@ QColor kitColor(const char* name, const QPalette& palette) {
     return *found;
 }
 
+QFont withWeight(QFont font, QFont::Weight weight) {
+    font.setWeight(weight);
+    return font;
+}
+
 } // namespace
 
 QColor Color::argb(std::uint64_t hex) {
@@ -155,40 +160,31 @@ QColor Color::lightGray() {
 }
 
 QFont Font::ultraLight(QFont font) {
-    font.setWeight(QFont::ExtraLight);
-    return font;
+    return withWeight(std::move(font), QFont::ExtraLight);
 }
 QFont Font::thin(QFont font) {
-    font.setWeight(QFont::Thin);
-    return font;
+    return withWeight(std::move(font), QFont::Thin);
 }
 QFont Font::light(QFont font) {
-    font.setWeight(QFont::Light);
-    return font;
+    return withWeight(std::move(font), QFont::Light);
 }
 QFont Font::regular(QFont font) {
-    font.setWeight(QFont::Normal);
-    return font;
+    return withWeight(std::move(font), QFont::Normal);
 }
 QFont Font::medium(QFont font) {
-    font.setWeight(QFont::Medium);
-    return font;
+    return withWeight(std::move(font), QFont::Medium);
 }
 QFont Font::semibold(QFont font) {
-    font.setWeight(QFont::DemiBold);
-    return font;
+    return withWeight(std::move(font), QFont::DemiBold);
 }
 QFont Font::bold(QFont font) {
-    font.setWeight(QFont::Bold);
-    return font;
+    return withWeight(std::move(font), QFont::Bold);
 }
 QFont Font::heavy(QFont font) {
-    font.setWeight(QFont::ExtraBold);
-    return font;
+    return withWeight(std::move(font), QFont::ExtraBold);
 }
 QFont Font::black(QFont font) {
-    font.setWeight(QFont::Black);
-    return font;
+    return withWeight(std::move(font), QFont::Black);
 }
 
 } // namespace uikit

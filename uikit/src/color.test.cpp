@@ -5,6 +5,28 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
+
+// The kit's asset names as an enumeration, the way screens name their assets.
+enum class KitAsset { systemFill, missing, chevronLeft };
+
+template <>
+struct core::RawValueTraits<KitAsset> {
+    using RawValue = std::string;
+    static std::string rawValue(KitAsset asset) {
+        switch (asset) {
+        case KitAsset::systemFill:
+            return "SystemFill";
+        case KitAsset::chevronLeft:
+            return "symbols/chevron.left";
+        case KitAsset::missing:
+            break;
+        }
+        return "Missing";
+    }
+    static std::optional<KitAsset> fromRawValue(const std::string& /*raw*/) { return std::nullopt; }
+};
 
 namespace {
 
@@ -80,6 +102,23 @@ TEST(Color, EveryKitColourLoadsWithDistinctLightAndDarkFaces) {
     EXPECT_TRUE(Color::isDark(Color::systemBackground(dark)));
     EXPECT_EQ(Color::systemGray2(dark), Color::gray2(dark));
     EXPECT_EQ(Color::named("SystemFill", bundle, dark), Color::systemFill(dark));
+}
+
+TEST(Color, AssetEnumerationsResolveInTheirBundle) {
+    const auto& kit = uikit::moduleResourceBundle();
+    QPalette light;
+    light.setColor(QPalette::Window, Qt::white);
+    EXPECT_EQ(uikit::uiColor(KitAsset::systemFill, kit, light), Color::systemFill(light));
+    EXPECT_EQ(uikit::color(KitAsset::systemFill, kit, light), Color::systemFill(light));
+    EXPECT_EQ(uikit::uiColor(KitAsset::missing, kit, light), std::nullopt);
+    EXPECT_FALSE(uikit::color(KitAsset::missing, kit, light).isValid());
+    EXPECT_EQ(uikit::uiColor(KitAsset::systemFill), std::nullopt) << "the application's bundle";
+    EXPECT_FALSE(uikit::loadImage(KitAsset::chevronLeft, kit).isNull());
+    EXPECT_TRUE(uikit::loadImage(KitAsset::missing, kit).isNull());
+    const QFont font = uikit::loadFont(KitAsset::missing, 13);
+    EXPECT_EQ(font.family(), "Missing");
+    EXPECT_EQ(font.pixelSize(), 13);
+    EXPECT_EQ(uikit::loadFont(KitAsset::missing, -4).pixelSize(), 1);
 }
 
 TEST(Color, SystemColoursComeFromThePalette) {

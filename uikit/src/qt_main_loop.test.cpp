@@ -1,5 +1,7 @@
 #include "uikit/qt_main_loop.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -29,7 +31,7 @@ TEST(QtMainLoop, RunsPostedJobsInOrderOnTheGuiThreadNeverOnTheCallersStack) {
         });
     }).join();
     EXPECT_TRUE(order.empty());
-    QTRY_COMPARE(order.size(), std::size_t{2});
+    VT_TRY_COMPARE(order.size(), std::size_t{2});
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_TRUE(onGuiThread);
 }
@@ -41,7 +43,7 @@ TEST(QtMainLoop, TimedJobsWaitTheirDelayAndAThrowingJobDoesNotStopTheLoop) {
     qint64 ranAfter = -1;
     loop->post([] { throw std::runtime_error("boom"); });
     loop->postAfter(50ms, [&] { ranAfter = clock.elapsed(); });
-    QTRY_VERIFY(ranAfter >= 0);
+    VT_TRY_VERIFY(ranAfter >= 0);
     EXPECT_GE(ranAfter, 45);
 }
 

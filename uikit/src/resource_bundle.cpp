@@ -1,11 +1,15 @@
 #include "uikit/resource_bundle.hpp"
 
+#include "kit_resources.hpp"
+
 #include "core/log.hpp"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+
+#include <mutex>
 
 // Resources compiled into a static library are registered only when asked to, and the macro
 // must be used outside any namespace.
@@ -14,6 +18,16 @@ static void initUikitResources() {
 }
 
 namespace uikit {
+
+namespace detail {
+
+void ensureKitResources() {
+    static std::once_flag once;
+    std::call_once(once, [] { initUikitResources(); });
+}
+
+} // namespace detail
+
 namespace {
 
 std::optional<QColor> parseColor(const QJsonValue& value) {
@@ -88,7 +102,7 @@ QIcon ResourceBundle::image(const QString& name) const {
 
 const ResourceBundle& moduleResourceBundle() {
     static const ResourceBundle bundle = [] {
-        initUikitResources();
+        detail::ensureKitResources();
         return ResourceBundle(QStringLiteral(":/uikit"));
     }();
     return bundle;

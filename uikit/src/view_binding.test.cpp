@@ -1,5 +1,7 @@
 #include "uikit/view_binding.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -35,7 +37,7 @@ TEST(ViewBinding, EventValuesArriveOnTheGuiThreadUntilTheOwnerIsDeleted) {
         << "a send on the GUI thread is synchronous";
     std::thread([&] { errors.send("from a worker"); }).join();
     EXPECT_EQ(received.size(), 1U) << "a worker's value waits for the GUI thread";
-    QTRY_COMPARE(received.size(), std::size_t{2});
+    VT_TRY_COMPARE(received.size(), std::size_t{2});
     EXPECT_EQ(received.back(), "from a worker");
     EXPECT_TRUE(allOnGuiThread);
 
@@ -113,7 +115,7 @@ TEST(ViewBinding, AsyncFormsRunEachValueOffTheGuiThread) {
     uikit::bindEventAsync(&owner, state, add);
     event.send(10);
     state.setValue(100);
-    QTRY_COMPARE(sum.load(), 111);
+    VT_TRY_COMPARE(sum.load(), 111);
     EXPECT_EQ(onGui.load(), 0);
 }
 

@@ -84,9 +84,10 @@ TEST(VtRoundedRectangle, PainterClipKeepsPaintInsideTheOutlineAtTheRectanglesPla
 }
 
 TEST(VtRoundedRectangle, CornerRadiusMasksTheWidgetAndFollowsItsSize) {
-    QWidget widget;
+    QWidget window;
+    QWidget widget(&window);
     widget.resize(100, 100);
-    widget.show(); // a hidden widget defers its resize events until it is shown
+    window.show(); // a hidden widget defers its resize events until it is shown
     uikit::vtCornerRadius(widget, 30, 0, 0, 0);
     EXPECT_FALSE(widget.mask().contains(QPoint(2, 2)));
     EXPECT_TRUE(widget.mask().contains(QPoint(97, 2)));

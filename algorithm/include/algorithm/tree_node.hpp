@@ -66,9 +66,9 @@ std::optional<N> normalizeParent(P&& parent) {
 
 /// The customisation point of the tree contract; specialise it for a node type that does not
 /// carry `treeChildren()` / `treeParent()` members (on itself or, for pointer-like nodes, on its
-/// pointee). `children` returns a random-access, sized range of N, either by value (a snapshot,
-/// as pointer nodes should) or as an lvalue reference to a list the node owns (value nodes, whose
-/// lists must not be deep-copied); `parent` returns `std::optional<N>` or a nullable N.
+/// pointee). `children` returns a random-access, sized range of N, by value or as an lvalue
+/// reference to a list the node owns; walks copy a handle node's list either way and read a value
+/// node's list in place; `parent` returns `std::optional<N>` or a nullable N.
 template <class N>
 struct TreeNodeTraits {
     /// The node's children, first child first.
@@ -114,14 +114,22 @@ concept ParentLinkedTreeNode =
 
 namespace detail {
 
-// One read of a node's children: a snapshot when the adopter returns a value, a non-owning view
-// when it returns a reference to a list the node owns.
+// Nodes that are handles (pointers, smart pointers) share their objects with whoever else holds
+// them, visitors included, so their child lists can change while a walk is inside them.
+template <class N>
+concept HandleNode = std::is_pointer_v<N> || requires(const N& node) { node.operator->(); };
+
+// One read of a node's children, iterated as read. A handle's list is always copied, even when
+// the adopter hands out a reference to the list it owns: a visitor that adds or removes children
+// would otherwise make the walk skip nodes or read a reallocated list. A value node's list is
+// read in place, since copying it would copy whole subtrees; a value tree is read through const
+// references and does not change during a walk.
 template <class N>
 class ChildList {
     using Result = decltype(TreeNodeTraits<N>::children(std::declval<const N&>()));
-    static constexpr bool kByReference = std::is_lvalue_reference_v<Result>;
+    static constexpr bool kInPlace = std::is_lvalue_reference_v<Result> && !HandleNode<N>;
     using List = std::remove_cvref_t<Result>;
-    using Storage = std::conditional_t<kByReference, const List*, List>;
+    using Storage = std::conditional_t<kInPlace, const List*, List>;
 
 public:
     explicit ChildList(const N& node) : m_list(read(node)) {}
@@ -135,14 +143,14 @@ public:
 
 private:
     static Storage read(const N& node) {
-        if constexpr (kByReference) {
+        if constexpr (kInPlace) {
             return &TreeNodeTraits<N>::children(node);
         } else {
             return TreeNodeTraits<N>::children(node);
         }
     }
     const List& list() const {
-        if constexpr (kByReference) {
+        if constexpr (kInPlace) {
             return *m_list;
         } else {
             return m_list;
@@ -151,6 +159,12 @@ private:
 
     Storage m_list;
 };
+
+// The number of children, read without keeping (or copying) the list.
+template <class N>
+std::size_t childCount(const N& node) {
+    return static_cast<std::size_t>(std::ranges::size(TreeNodeTraits<N>::children(node)));
+}
 
 // A node being walked: its children as read once, and the next one to visit. Frames live in a
 // deque so that references to a node inside a lower frame's list stay valid while frames are
@@ -207,13 +221,13 @@ std::optional<N> treeParent(const N& node) {
 /// True when the node has at least one child.
 template <TreeNode N>
 bool treeHasChildren(const N& node) {
-    return !detail::ChildList<N>(node).empty();
+    return detail::childCount(node) != 0;
 }
 
 /// True when the node has no children.
 template <TreeNode N>
 bool treeIsLeaf(const N& node) {
-    return detail::ChildList<N>(node).empty();
+    return detail::childCount(node) == 0;
 }
 
 /// Pre-order walk, siblings in list order; each node's children are read after its visitor
@@ -308,7 +322,7 @@ template <TreeNode N, class F>
 void treeTravelLeaves(const N& node, F&& perform) {
     // Children are read again after the visitor, so a leaf that gains children is walked on.
     const auto visit = [&](const N& n) {
-        if (detail::ChildList<N>(n).empty()) {
+        if (detail::childCount(n) == 0) {
             perform(n);
         }
     };

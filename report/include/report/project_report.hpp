@@ -174,19 +174,28 @@ public:
     /// The text of the row that carries work and cost no member carries.
     static constexpr const char* kNotAssignedName = "--- not assigned ---";
 
+    /// The most cells (rows times columns) a report is built with; a larger one would need
+    /// memory out of all proportion to the document it comes from.
+    static constexpr std::size_t kMaxCells = 5'000'000;
+
     /// Builds the report of `project` with columns of `kind` in the current calendar; never
     /// throws for bad project data (out-of-span and non-finite contributions are dropped and
-    /// logged). Reads the project (whose getters fill caches) and changes nothing in it, so no
-    /// other thread may change it meanwhile.
+    /// logged). A report of more than `kMaxCells` cells is not built: the result is then
+    /// `isTooLarge()`, with no columns, rows or amounts. Reads the project (whose getters fill
+    /// caches) and changes nothing in it, so no other thread may change it meanwhile.
     static std::shared_ptr<const ProjectReport> make(Period::Kind kind,
                                                      document::ZozProject& project);
 
     /// The grand total: the sum of the period totals.
     const Value& total() const noexcept { return m_total; }
-    /// One entry per column, in time order; never empty.
+    /// One entry per column, in time order; empty only when `isTooLarge()`.
     const std::vector<TimelineCellInfo>& timeline() const noexcept { return m_timeline; }
-    /// The team's rows in team order, then "--- not assigned ---".
+    /// The team's rows in team order, then "--- not assigned ---"; empty when `isTooLarge()`.
     const std::vector<Row>& rows() const noexcept { return m_rows; }
+    /// True when the report's rows times columns exceed `kMaxCells`, so that it was not built.
+    bool isTooLarge() const noexcept { return m_cellCount > kMaxCells; }
+    /// The report's rows times columns (also when it was too large to build).
+    std::size_t cellCount() const noexcept { return m_cellCount; }
     /// The column kind the report was built with.
     Period::Kind periodKind() const noexcept { return m_kind; }
     /// The project's daily working hours when the report was built.
@@ -204,6 +213,7 @@ private:
     Period::Kind m_kind = Period::Kind::day;
     double m_dailyWorkingHours = 8.0;
     std::size_t m_dropped = 0;
+    std::size_t m_cellCount = 0;
 };
 
 /// The sum over `resources`' assignments, in order from 0.0, of the member's cost rate times the

@@ -27,7 +27,8 @@ std::string reportCsvCellText(std::size_t line, std::size_t column, ProjectRepor
                               const ReportCsvProject& project, const ReportRender& render,
                               const ProjectReport& report);
 
-/// The whole CSV text of the report grid, as `CsvWriter` writes it.
+/// The whole CSV text of the report grid, as `CsvWriter` writes it; empty for a report too large
+/// to build.
 std::string reportCsv(ProjectReport::ValueKind kind, const ReportCsvProject& project,
                       const ReportRender& render, const ProjectReport& report);
 /// The same with the name and currency of `project`.

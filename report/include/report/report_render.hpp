@@ -124,7 +124,8 @@ makeValueCells(const ProjectReport& report, std::size_t rowIndex, ProjectReport:
                const ReportRender& render, std::string_view currency);
 
 /// The whole grid: section 0 the summary and the titles, section 1 the period totals, section
-/// k + 2 row k's name, total and values.
+/// k + 2 row k's name, total and values; for a report too large to build, section 0 alone and
+/// no items.
 ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKind kind,
                             std::string_view currency, const ReportRender& render);
 /// The same with the currency of `project`.

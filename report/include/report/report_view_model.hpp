@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/geometry.hpp"
 #include "core/rx.hpp"
 #include "core/rx_observable_state.hpp"
 #include "core/versioned.hpp"
 #include "report/period.hpp"
 #include "report/project_report.hpp"
+#include "report/report_grid_layout.hpp"
 #include "report/report_render.hpp"
 
 #include <atomic>
@@ -22,25 +22,6 @@ class ZozProject;
 }
 
 namespace report {
-
-/// The report grid's layout object: how many leading rows and columns stay pinned and the size of
-/// each row and column in points. The window lays the cells out from it.
-struct ReportGridLayout {
-    /// Where one cell stands: its section (grid row) and item (grid column), frame and layer.
-    struct Attributes {
-        std::size_t section = 0;
-        std::size_t item = 0;
-        core::CGRect frame;
-        int zIndex = 0;
-    };
-
-    std::size_t stickyRowsCount = 0;
-    std::size_t stickyColumnsCount = 0;
-    std::function<double(std::size_t column)> columnWidth;
-    std::function<double(std::size_t row)> rowHeight;
-    std::vector<Attributes> allAttributes;
-    core::CGSize contentSize;
-};
 
 /// One report window's state: the seven report options, the last built report, and the grid's
 /// layout and snapshot, each versioned so the grid can tell by version alone what to apply.
@@ -74,14 +55,20 @@ public:
     core::rx::Published<ReportRender::WeekDisplay> weekDisplay;
     core::rx::Published<ReportRender::MonthDisplay> monthDisplay;
     core::rx::Published<ReportRender::ExceedPolicy> exceedPolicy;
-    /// The grid's layout, set once at creation.
+    /// The grid's layout (two pinned rows and columns; column 0 240 points wide, the others 90;
+    /// row 0 26 points high, row 1 16, the others 24), set once at creation.
     core::rx::Published<core::Versioned<std::shared_ptr<const ReportGridLayout>>> layout;
     /// What the grid shows; every publication carries a fresh version.
     core::rx::Published<core::Versioned<Snapshot>> snapshot;
+    /// The text the window shows over an empty grid when the report is too large to build
+    /// ("This report is too large to show by day; choose weeks or months"); none otherwise.
+    /// Published on the main loop together with each snapshot.
+    core::rx::Published<std::optional<std::string>> message;
 
     /// Builds the report of `project` for the period kind current now, renders it with the value
     /// kind `kind` and the current display options, stores report and (weakly) project, then
-    /// publishes the snapshot on the main loop and calls `done` there.
+    /// publishes the snapshot (empty, with a `message`, when the report is too large) on the
+    /// main loop and calls `done` there.
     void load(ProjectReport::ValueKind kind, const std::shared_ptr<document::ZozProject>& project,
               std::function<void()> done = {});
     /// Rebuilds the report for `kind` and publishes it rendered with the options current when it
@@ -91,7 +78,8 @@ public:
     void rerender(ProjectReport::ValueKind kind, ReportRender::DecimalPlaces places,
                   ReportRender::CurrencyDisplay currency, ReportRender::WeekDisplay week,
                   ReportRender::MonthDisplay month, ReportRender::ExceedPolicy policy);
-    /// The report's CSV text with the current options; empty when no project or report is there.
+    /// The report's CSV text with the current options; empty when no project or report is there,
+    /// or when the report is too large.
     /// Safe from any thread.
     std::string csvText() const;
 
@@ -100,19 +88,25 @@ public:
 
 private:
     ReportViewModel();
+    /// A rendered grid and the message that goes with it.
+    struct Publication {
+        Snapshot snapshot;
+        std::optional<std::string> message;
+    };
+
     void startPipelines();
     ReportRender currentRender() const;
     /// Builds the report of `project` (for `period`, or the current period kind) and renders it
     /// (with `kind`, or the current value kind) and the current display options; stores report
     /// and project. Null when the project or the view model is gone.
-    static Snapshot buildAndRender(const std::weak_ptr<ReportViewModel>& weak,
-                                   std::shared_ptr<document::ZozProject> project,
-                                   std::optional<Period::Kind> period,
-                                   std::optional<ProjectReport::ValueKind> kind);
+    static Publication buildAndRender(const std::weak_ptr<ReportViewModel>& weak,
+                                      std::shared_ptr<document::ZozProject> project,
+                                      std::optional<Period::Kind> period,
+                                      std::optional<ProjectReport::ValueKind> kind);
     /// Queues `work` behind the work already queued; it runs on the background pool.
     void enqueue(std::function<void()> work);
-    /// On the main loop: publishes `snapshot` unless a newer request has published already.
-    void publish(std::uint64_t request, Snapshot snapshot, std::function<void()> done);
+    /// On the main loop: publishes `publication` unless a newer request has published already.
+    void publish(std::uint64_t request, Publication publication, std::function<void()> done);
 
     mutable std::mutex m_stateMutex;
     std::shared_ptr<const ProjectReport> m_report;

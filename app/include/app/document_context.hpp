@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/uttype.hpp"
+
+#include <filesystem>
+#include <memory>
+
+namespace document {
+class ZozProject;
+}
+
+namespace app {
+
+/// One opened project document: the file as the user chose it and the project read from it.
+/// Immutable once made. The working folder it unpacks the document into belongs to it and is
+/// removed when the context is destroyed, or at once when opening fails.
+class DocumentContext {
+public:
+    /// Opens the document at `url`: makes a working folder named by a fresh UUID in the system
+    /// temporary folder and loads the project into it. Throws the folder's error or the
+    /// document library's `document::DocumentError` unchanged. Blocks: call it off the GUI thread.
+    explicit DocumentContext(std::filesystem::path url);
+    ~DocumentContext();
+    DocumentContext(const DocumentContext&) = delete;
+    DocumentContext& operator=(const DocumentContext&) = delete;
+
+    /// The document file as given.
+    const std::filesystem::path& url() const noexcept { return m_url; }
+    /// The project read from the document; never null.
+    const std::shared_ptr<document::ZozProject>& project() const noexcept { return m_project; }
+    /// The folder holding the unpacked project entry and images.
+    const std::filesystem::path& workingFolder() const noexcept { return m_workingFolder; }
+
+    /// The application's document type: the project document.
+    static core::UTType defaultAppDocumentType();
+
+    /// Two contexts are equal when their URLs are; the projects are not compared.
+    friend bool operator==(const DocumentContext& a, const DocumentContext& b) noexcept {
+        return a.m_url == b.m_url;
+    }
+
+private:
+    std::filesystem::path m_url;
+    std::filesystem::path m_workingFolder;
+    std::shared_ptr<document::ZozProject> m_project;
+};
+
+} // namespace app

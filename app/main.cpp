@@ -1,0 +1,39 @@
+// The application entry: one window on the welcome screen, or opening the document named on the
+// command line; Ctrl+N in any window opens another.
+#include "app/app_font.hpp"
+#include "app/report_window.hpp"
+#include "app/window_manager.hpp"
+
+#include "uikit/qt_main_loop.hpp"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    // Log lines go to standard output; line buffering makes each reach a pipe or the journal as
+    // it is written, not when the buffer fills or the program ends.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("dezuduz-resource-report"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Dezuduz - Resource Report"));
+    QApplication::setDesktopFileName(QStringLiteral("dezuduz-resource-report"));
+    // View models post to core's main loop, so it must exist before the first window.
+    auto mainLoop = uikit::QtMainLoop::install();
+    app::AppFont::registerFonts();
+
+    int result = 0;
+    {
+        app::WindowManager windows;
+        app::ReportWindow* first = windows.newWindow();
+        const QStringList arguments = QApplication::arguments();
+        if (arguments.size() > 1) {
+            first->openDocument(QFileInfo(arguments.at(1)).absoluteFilePath());
+        }
+        result = QApplication::exec();
+    }
+    core::installMainLoop(nullptr);
+    return result;
+}

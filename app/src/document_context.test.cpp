@@ -1,0 +1,63 @@
+#include "app/document_context.hpp"
+
+#include "document/document_error.hpp"
+#include "document/zoz_project.hpp"
+
+#include "test_documents.hpp"
+
+#include <gtest/gtest.h>
+
+namespace app {
+namespace {
+
+using Code = document::DocumentError::Code;
+
+class DocumentContextTest : public fixtures::ScratchFolder {
+protected:
+    Code openError(const std::filesystem::path& url) {
+        try {
+            DocumentContext context(url);
+        } catch (const document::DocumentError& error) {
+            return error.code();
+        }
+        ADD_FAILURE() << "opened " << url;
+        return Code::OpenError;
+    }
+};
+
+TEST_F(DocumentContextTest, EachOpenHasItsOwnWorkingFolderRemovedWithTheContext) {
+    const std::string name = writeDocument("plan.zoz");
+    const auto url = documents() / "plan.zoz";
+    std::filesystem::path firstFolder;
+    {
+        const DocumentContext first(url);
+        const DocumentContext second(url);
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(first.url(), url);
+        EXPECT_EQ(first.project()->name(), name);
+        firstFolder = first.workingFolder();
+        EXPECT_NE(first.workingFolder(), second.workingFolder());
+        EXPECT_EQ(first.workingFolder().parent_path(), tmp());
+        EXPECT_TRUE(std::filesystem::exists(first.workingFolder() / "project.moc"));
+        // Named by an upper-case UUID.
+        const auto folderName = first.workingFolder().filename().string();
+        EXPECT_TRUE(core::Uuid::parse(folderName));
+        EXPECT_EQ(core::Uuid::parse(folderName)->uuidString(), folderName);
+    }
+    EXPECT_FALSE(std::filesystem::exists(firstFolder));
+    EXPECT_TRUE(tmpEntries().empty());
+}
+
+TEST_F(DocumentContextTest, AFailedOpenPassesTheDocumentErrorOnAndLeavesNoFolder) {
+    EXPECT_EQ(openError(documents() / "deleted.zoz"), Code::FileNotExist);
+    EXPECT_EQ(openError(writeFile("text.zoz", "not a zip archive at all")),
+              Code::InvalidFileFormat);
+    EXPECT_TRUE(tmpEntries().empty());
+}
+
+TEST_F(DocumentContextTest, TheAppDocumentTypeIsTheProjectDocument) {
+    EXPECT_EQ(DocumentContext::defaultAppDocumentType(), core::UTType::zoz());
+}
+
+} // namespace
+} // namespace app

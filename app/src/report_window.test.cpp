@@ -1,0 +1,278 @@
+#include "app/report_window.hpp"
+
+#include "app/document_page.hpp"
+#include "app/loading_page.hpp"
+#include "app/open_file_page.hpp"
+#include "app/platform.hpp"
+#include "app/scene_events.hpp"
+#include "app/window_manager.hpp"
+#include "report/report_view_model.hpp"
+
+#include "test_documents.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <atomic>
+#include <future>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+
+QUrl urlOf(const fs::path& path) {
+    return QUrl::fromLocalFile(QString::fromStdString(path.string()));
+}
+
+// Runs the event loop until `done` holds; false after five seconds. (QTest's QTRY macros report
+// to QTest's own log and return silently, which GoogleTest would count as a pass.)
+template <class F>
+bool waitFor(F done) {
+    return QTest::qWaitFor(done, 5000);
+}
+
+QString qstr(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+// Answers the file chooser from the test.
+class StubPlatform final : public Platform {
+public:
+    void chooseOpenFile(QWidget* /*parent*/, const QString& suffix, Choice done) override {
+        suffixes.push_back(suffix);
+        pending = std::move(done);
+    }
+    void chooseSaveFile(QWidget*, const QString&, const QString&, Choice) override {}
+    void revealFile(const QString&) override {}
+
+    std::vector<QString> suffixes;
+    Choice pending;
+};
+
+class ReportWindowTest : public fixtures::ScratchFolder {
+protected:
+    void TearDown() override {
+        setPlatform(nullptr);
+        fixtures::ScratchFolder::TearDown();
+    }
+
+    static QString toolbarTitle(const ReportWindow& window, const char* name) {
+        const auto* label = window.toolBar()->findChild<QLabel*>(QString::fromLatin1(name));
+        return label != nullptr ? label->text() : QString();
+    }
+
+    // Drags `urls` over the welcome screen, then drops them.
+    static void dragAndDrop(OpenFilePage& page, const QList<QUrl>& urls, bool& highlighted) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&page, &enter);
+        highlighted = page.draggingMouseIn();
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&page, &drop);
+    }
+};
+
+TEST_F(ReportWindowTest, AValidDocumentShowsLoadingThenItsPageWithTheProjectName) {
+    const std::string name = writeDocument("plan.zoz");
+    ReportWindow window;
+    window.show();
+    EXPECT_EQ(window.pages()->currentWidget(), window.openFilePage());
+    EXPECT_EQ(toolbarTitle(window, "toolbarTitle"), QStringLiteral("Dezuduz - Resource Report"));
+    EXPECT_EQ(window.pages()->minimumSize(), QSize(860, 580));
+    EXPECT_FALSE(window.alert()->isVisible());
+
+    window.openDocument(qstr(documents() / "plan.zoz"));
+    EXPECT_EQ(window.pages()->currentWidget(), window.loadingPage());
+    const auto* loading = window.loadingPage()->findChild<QLabel*>(QStringLiteral("loadingLabel"));
+    ASSERT_NE(loading, nullptr);
+    EXPECT_EQ(loading->text(), QStringLiteral("Loading..."));
+
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+    EXPECT_EQ(window.pages()->currentWidget(), window.documentPage());
+    EXPECT_EQ(toolbarTitle(window, "projectName"), QString::fromStdString(name));
+    EXPECT_EQ(toolbarTitle(window, "toolbarTitle"), QString());
+    // The page eases in and ends fully painted, without its fading effect.
+    ASSERT_TRUE(waitFor([&] { return window.documentPage()->graphicsEffect() == nullptr; }));
+    // The page started the report: its grid snapshot arrives with the members' rows.
+    const auto model = window.documentPage()->viewModel();
+    ASSERT_TRUE(waitFor([&] { return model->snapshot.get().value()->numberOfSections() > 2; }));
+    EXPECT_FALSE(window.alert()->isVisible());
+}
+
+TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAndLogsTheCause) {
+    const fs::path corrupt = writeFile("corrupt.zoz", "PK\x03\x04 but nothing else");
+    ReportWindow window;
+    window.show();
+    ::testing::internal::CaptureStdout();
+    window.openDocument(qstr(corrupt));
+    EXPECT_EQ(window.pages()->currentWidget(), window.loadingPage());
+    ASSERT_TRUE(waitFor([&] { return window.alert()->isVisible(); }));
+    const std::string log = ::testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(window.pages()->currentWidget(), window.openFilePage());
+    EXPECT_EQ(window.alert()->text(), QStringLiteral("Failed to load the project file"));
+    EXPECT_TRUE(window.alert()->informativeText().isEmpty());
+    EXPECT_EQ(window.alert()->buttons().size(), 1);
+    EXPECT_NE(
+        log.find("Failed to load the project file " + corrupt.string() + ": ZozX.DocumentError."),
+        std::string::npos)
+        << log;
+    EXPECT_TRUE(tmpEntries().empty());
+
+    // OK dismisses the alert and the welcome screen still opens documents.
+    window.alert()->button(QMessageBox::Ok)->click();
+    ASSERT_TRUE(waitFor([&] { return !window.alert()->isVisible(); }));
+    EXPECT_FALSE(window.state().error);
+    writeDocument("good.zoz");
+    window.openDocument(qstr(documents() / "good.zoz"));
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+}
+
+TEST_F(ReportWindowTest, ADropOfTwoDocumentsOpensTheFirst) {
+    const std::string first = writeDocument("first.zoz", 1);
+    writeDocument("second.zoz", 2);
+    ReportWindow window;
+    window.show();
+    bool highlighted = false;
+    dragAndDrop(*window.openFilePage(),
+                {urlOf(documents() / "first.zoz"), urlOf(documents() / "second.zoz")}, highlighted);
+    EXPECT_TRUE(highlighted);
+    EXPECT_FALSE(window.openFilePage()->draggingMouseIn());
+    ASSERT_NE(window.state().loadingUrl(), nullptr);
+    EXPECT_EQ(*window.state().loadingUrl(), documents() / "first.zoz");
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+    EXPECT_EQ(window.documentPage()->context()->url(), documents() / "first.zoz");
+}
+
+TEST_F(ReportWindowTest, ADropOfAnythingElseShowsTheMessageAndClearsTheHighlight) {
+    const fs::path text = writeFile("notes.txt", "hello");
+    ReportWindow window;
+    window.show();
+    bool highlighted = false;
+    dragAndDrop(*window.openFilePage(), {urlOf(text), urlOf(documents() / "x.zoz")}, highlighted);
+    EXPECT_TRUE(highlighted);
+    EXPECT_FALSE(window.openFilePage()->draggingMouseIn());
+    EXPECT_TRUE(window.state().isIdeal());
+    EXPECT_EQ(window.pages()->currentWidget(), window.openFilePage());
+    EXPECT_TRUE(window.alert()->isVisible());
+    EXPECT_EQ(window.alert()->text(),
+              QStringLiteral("Please drag a Dezuduz file with the .zoz file extension here."));
+
+    // A drag that leaves without dropping clears the highlight as well.
+    QMimeData data;
+    data.setUrls({urlOf(text)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.openFilePage(), &enter);
+    EXPECT_TRUE(window.openFilePage()->draggingMouseIn());
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(window.openFilePage(), &leave);
+    EXPECT_FALSE(window.openFilePage()->draggingMouseIn());
+}
+
+TEST_F(ReportWindowTest, TheOpenButtonsAskTheChooserOnceAndOpenWhatItAnswers) {
+    const auto stub = std::make_shared<StubPlatform>();
+    setPlatform(stub);
+    writeDocument("chosen.zoz");
+    ReportWindow window;
+    window.show();
+    auto* open = window.toolBar()->findChild<QToolButton*>(QStringLiteral("openButton"));
+    auto* card = window.openFilePage()->findChild<QAbstractButton*>(QStringLiteral("openCard"));
+    ASSERT_NE(open, nullptr);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->size(), QSize(240, 150));
+
+    card->click();
+    open->click(); // the chooser is already open
+    ASSERT_EQ(stub->suffixes.size(), 1U);
+    EXPECT_EQ(stub->suffixes.front(), QStringLiteral("zoz"));
+    EXPECT_TRUE(window.openFilePage()->opening());
+
+    // Cancelling changes nothing and shows nothing.
+    std::exchange(stub->pending, {})(std::nullopt);
+    EXPECT_FALSE(window.openFilePage()->opening());
+    EXPECT_TRUE(window.state().isIdeal());
+    EXPECT_FALSE(window.alert()->isVisible());
+
+    open->click();
+    ASSERT_EQ(stub->suffixes.size(), 2U);
+    std::exchange(stub->pending, {})(qstr(documents() / "chosen.zoz"));
+    EXPECT_NE(window.state().loadingUrl(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+}
+
+TEST_F(ReportWindowTest, ClosingAWindowWhileItLoadsDropsTheDocumentAndItsWorkingFolder) {
+    writeDocument("plan.zoz");
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    std::atomic<bool> opened{false};
+    fs::path workingFolder;
+    auto opener = [gate, &opened, &workingFolder](const fs::path& url) {
+        gate.wait();
+        auto context = std::make_shared<const DocumentContext>(url);
+        workingFolder = context->workingFolder();
+        opened = true;
+        return context;
+    };
+
+    auto* loading = new ReportWindow(nullptr, opener);
+    const QPointer<ReportWindow> window = loading;
+    loading->setAttribute(Qt::WA_DeleteOnClose);
+    loading->show();
+    loading->openDocument(qstr(documents() / "plan.zoz"));
+    EXPECT_EQ(loading->pages()->currentWidget(), loading->loadingPage());
+    loading->close();
+    ASSERT_TRUE(waitFor([&] { return window.isNull(); }));
+
+    release.set_value();
+    ASSERT_TRUE(waitFor([&] { return opened.load(); }));
+    EXPECT_FALSE(workingFolder.empty());
+    // The result reaches a window that is gone; dropping it removes the working folder.
+    ASSERT_TRUE(waitFor([&] { return tmpEntries().empty(); }));
+}
+
+TEST_F(ReportWindowTest, AnErrorSentInOneWindowShowsOnlyInThatWindow) {
+    WindowManager manager;
+    ReportWindow* first = manager.newWindow();
+    // Ctrl+N in a window opens another one, with its own state and events.
+    first->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(first));
+    QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
+    ASSERT_TRUE(waitFor([&] { return manager.windows().size() == 2; }));
+    ReportWindow* second = manager.windows().at(1);
+    EXPECT_NE(&first->sceneEvents(), &second->sceneEvents());
+
+    second->sceneEvents().errorPresentRequest.send(QStringLiteral("Only here"));
+    EXPECT_TRUE(second->alert()->isVisible());
+    EXPECT_EQ(second->alert()->text(), QStringLiteral("Only here"));
+    EXPECT_FALSE(first->alert()->isVisible());
+    EXPECT_FALSE(first->state().error);
+
+    // A second message while the alert shows replaces its text.
+    second->sceneEvents().errorPresentRequest.send(QStringLiteral("Newer"));
+    EXPECT_EQ(second->alert()->text(), QStringLiteral("Newer"));
+
+    second->close();
+    ASSERT_TRUE(waitFor([&] { return manager.windows().size() == 1; }));
+    EXPECT_EQ(manager.windows().front(), first);
+}
+
+} // namespace
+} // namespace app

@@ -1,0 +1,217 @@
+#include "components/floating_panel.hpp"
+#include "components/floating_panel_expandable_layout.hpp"
+
+#include "uikit/symbol_icon.hpp"
+
+#include "qt_test_wait.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+using components::FloatingPanel;
+using components::FloatingPanelModifier;
+
+int panelWindowCount() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<FloatingPanel*>(widget) != nullptr && widget->isVisible()) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+struct Presented {
+    core::rx::RxState<bool> state{false};
+    std::vector<bool> writes;
+    core::rx::Cancellable subscription =
+        state.sink(true, [this](bool value) { writes.push_back(value); });
+};
+
+// The current panel; a missing one fails the test by exception.
+FloatingPanel& panelOf(const FloatingPanelModifier& modifier) {
+    FloatingPanel* panel = modifier.panel();
+    if (panel == nullptr) {
+        throw std::logic_error("no panel");
+    }
+    return *panel;
+}
+
+struct Host {
+    QWidget window;
+    int built = 0;
+    QWidget* lastContent = nullptr;
+    FloatingPanelModifier* modifier = nullptr;
+
+    Host(const core::rx::RxState<bool>& state, bool closeButton, bool autoDismiss = false) {
+        modifier = new FloatingPanelModifier(&window, state, autoDismiss, closeButton,
+                                             QRect(0, 0, 300, 200), [this] {
+                                                 ++built;
+                                                 lastContent = new QLabel("content");
+                                                 return lastContent;
+                                             });
+    }
+};
+
+TEST(FloatingPanel, IsBuiltHiddenOnAppearanceAndShownLaterWithoutRebuilding) {
+    Presented presented;
+    Host host(presented.state, true);
+    EXPECT_EQ(host.built, 0);
+    host.window.show();
+    ASSERT_EQ(host.built, 1);
+    FloatingPanel& panel = panelOf(*host.modifier);
+    EXPECT_FALSE(panel.isVisible());
+    presented.state.setValue(true);
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(host.built, 1);
+    // The content finds its panel.
+    EXPECT_EQ(components::floatingPanelContainer(host.lastContent).panel.data(), &panel);
+}
+
+TEST(FloatingPanel, EverySelfCloseWritesFalseExactlyOnce) {
+    Presented presented;
+    presented.state.setValue(true);
+    presented.writes.clear();
+    Host host(presented.state, true);
+    host.window.show();
+    FloatingPanel& panel = panelOf(*host.modifier);
+    ASSERT_TRUE(panel.isVisible());
+    QAbstractButton* closeButton = panel.closeButton();
+    ASSERT_NE(closeButton, nullptr);
+    QTest::mouseClick(closeButton, Qt::LeftButton);
+    EXPECT_FALSE(panel.isVisible());
+    EXPECT_EQ(presented.writes, std::vector<bool>{false});
+
+    presented.state.setValue(true);
+    presented.writes.clear();
+    const auto close = components::closeFloatingPanel(host.lastContent);
+    close();
+    EXPECT_EQ(presented.writes, std::vector<bool>{false});
+}
+
+TEST(FloatingPanel, HidingTheHostReleasesThePanelAndItsCloseActionGoesStale) {
+    Presented presented;
+    presented.state.setValue(true);
+    Host host(presented.state, false);
+    host.window.show();
+    QPointer<FloatingPanel> panel = &panelOf(*host.modifier);
+    EXPECT_EQ(panelOf(*host.modifier).closeButton(), nullptr);
+    const auto close = components::closeFloatingPanel(host.lastContent);
+    host.window.hide();
+    EXPECT_EQ(host.modifier->panel(), nullptr);
+    EXPECT_FALSE(presented.state.value());
+    VT_TRY_VERIFY(panel.isNull());
+    presented.writes.clear();
+    close(); // the panel is gone: nothing happens
+    EXPECT_TRUE(presented.writes.empty());
+}
+
+TEST(FloatingPanel, ReappearingNeverLeavesAnOrphanedWindow) {
+    Presented presented;
+    presented.state.setValue(true);
+    Host host(presented.state, true);
+    host.window.show();
+    EXPECT_EQ(panelWindowCount(), 1);
+    // A second appearance without a disappearance in between (the host shown again).
+    QShowEvent show;
+    QApplication::sendEvent(&host.window, &show);
+    EXPECT_EQ(host.built, 2);
+    EXPECT_EQ(panelWindowCount(), 1);
+    EXPECT_TRUE(presented.state.value());
+    host.window.hide();
+    host.window.show();
+    EXPECT_EQ(panelWindowCount(), 0); // closing on hide wrote false
+    EXPECT_EQ(host.built, 3);
+}
+
+TEST(FloatingPanel, AutoDismissClosesWhenAnotherOfOurWindowsBecomesActive) {
+    Presented presented;
+    Host host(presented.state, true, true);
+    host.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host.window));
+    presented.state.setValue(true);
+    FloatingPanel* panel = &panelOf(*host.modifier);
+    QApplication::setActiveWindow(panel);
+    VT_TRY_COMPARE(QApplication::activeWindow(), panel);
+    QTest::qWait(20);
+    ASSERT_TRUE(panel->isVisible());
+    // A deactivation that hands no other window of ours the focus (the user went to another
+    // application) leaves the panel alone.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(panel, &deactivate);
+    QTest::qWait(10);
+    EXPECT_TRUE(panel->isVisible());
+    QApplication::setActiveWindow(&host.window);
+    VT_TRY_VERIFY(!panel->isVisible());
+    EXPECT_FALSE(presented.state.value());
+}
+
+TEST(ExpandableWidthRule, ExpandsFromTheTotalWidthAndKeepsTheCentre) {
+    const components::ExpandableWidthRule rule;
+    EXPECT_TRUE(rule.isExpanded(512));
+    EXPECT_FALSE(rule.isExpanded(511));
+
+    double expanded = 512;
+    const QRectF wide(100, 40, 700, 600);
+    const QRectF collapsed = rule.toggled(wide, expanded);
+    EXPECT_EQ(collapsed, QRectF(322, 40, 256, 600));
+    EXPECT_EQ(expanded, 700);
+    EXPECT_EQ(rule.toggled(collapsed, expanded), wide);
+
+    expanded = 512;
+    const QRectF exact(0, 0, 512, 512);
+    EXPECT_EQ(rule.toggled(rule.toggled(exact, expanded), expanded), exact);
+    expanded = 512;
+    EXPECT_EQ(rule.toggled(QRectF(0, 0, 300, 512), expanded).width(), 512);
+}
+
+TEST(FloatingPanelExpandableLayout, FollowsItsWidthAndTogglesOnlyInsideAPanel) {
+    components::FloatingPanelExpandableLayout outside(new QLabel("tools"), new QLabel("side"),
+                                                      new QLabel("main"));
+    outside.resize(700, 520);
+    outside.show();
+    EXPECT_TRUE(outside.isExpanded());
+    EXPECT_EQ(outside.toggleSymbol(), "menubar.rectangle");
+    // Both toggle symbols have a drawing of their own, not the kit's question-mark placeholder.
+    EXPECT_EQ(uikit::symbolSource(outside.toggleSymbol().toStdString()),
+              uikit::SymbolSource::resource);
+    outside.toggle(); // no panel: nothing happens
+    QTest::qWait(20);
+    EXPECT_EQ(outside.width(), 700);
+    outside.resize(400, 520);
+    EXPECT_FALSE(outside.isExpanded());
+    EXPECT_EQ(outside.toggleSymbol(), "uiwindow.split.2x1");
+    EXPECT_EQ(uikit::symbolSource(outside.toggleSymbol().toStdString()),
+              uikit::SymbolSource::resource);
+
+    core::rx::RxState<bool> presented(true);
+    components::FloatingPanelExpandableLayout* layout = nullptr;
+    FloatingPanel panel(
+        [&]() -> QWidget* {
+            layout = new components::FloatingPanelExpandableLayout(
+                new QLabel("tools"), new QLabel("side"), new QLabel("main"));
+            return layout;
+        },
+        false, true, QRect(100, 100, 700, 600), presented);
+    panel.present();
+    ASSERT_NE(layout, nullptr);
+    const int centre = panel.geometry().center().x();
+    QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
+    VT_TRY_COMPARE(panel.width(), 256);
+    EXPECT_NEAR(panel.geometry().center().x(), centre, 1);
+    EXPECT_FALSE(layout->isExpanded());
+    QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
+    VT_TRY_COMPARE(panel.width(), 700);
+}
+
+} // namespace
