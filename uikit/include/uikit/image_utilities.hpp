@@ -107,8 +107,9 @@ QPixmap toPixmap(const Image& image);
 /// True when a bitmap of `pixels` is non-empty and within the document reader's pixel limits.
 bool isWithinImagePixelLimits(const QSize& pixels) noexcept;
 
-/// The image in the local file at `path`: `badImage` when the file cannot be read, is larger than
-/// the document reader accepts or holds no image within its pixel limits.
+/// The image in the local file at `path`: `badImage` when it is no regular file (a pipe or a
+/// device is refused without waiting on it), cannot be read, is larger than the document reader
+/// accepts or holds no image within its pixel limits.
 std::variant<Image, FetchError> loadImageFile(const QString& path);
 
 /// The image in `bytes`; `badImage` as `loadImageFile` for anything that is no bounded image.
