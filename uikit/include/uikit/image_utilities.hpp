@@ -115,12 +115,12 @@ std::variant<Image, FetchError> loadImageFile(const QString& path);
 /// The image in `bytes`; `badImage` as `loadImageFile` for anything that is no bounded image.
 std::variant<Image, FetchError> imageFromData(const QByteArray& bytes);
 
-/// How long a web image load may take before it fails with a time-out.
+/// How long a web image load may go without receiving data before it fails with a time-out.
 inline constexpr std::chrono::milliseconds kImageLoadTimeout{60'000};
 
 /// Loads the image at `url` and calls `done` exactly once on the calling thread, which must run a
 /// Qt event loop: for a file URL before this returns; for any other URL once the web transfer
-/// ends (only HTTP status 200 is accepted), fails or exceeds `timeout`.
+/// ends (only HTTP status 200 is accepted), fails or goes `timeout` without receiving data.
 void loadImage(const QUrl& url, std::function<void(ImageLoadResult)> done,
                std::chrono::milliseconds timeout = kImageLoadTimeout);
 
