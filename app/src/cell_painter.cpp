@@ -3,14 +3,13 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
-#include <QTransform>
 
 namespace app {
 
 namespace {
 
-// Enough for several screens of distinct texts; beyond it the cache starts afresh.
-constexpr std::size_t kMaxTexts = 8192;
+// About two full screens of distinct cells (some 16 MiB); beyond it the cache starts afresh.
+constexpr std::size_t kMaxImages = 2048;
 
 } // namespace
 
@@ -21,20 +20,19 @@ CellPainter::CellPainter(const QFont& standardFont, const GridPalette& palette, 
 
 void CellPainter::setAppearance(const QFont& standardFont, const GridPalette& palette,
                                 const QColor& text, const QColor& tertiaryText) {
-    if (standardFont != m_standardFont) {
+    if (standardFont != m_standardFont || text != m_text || tertiaryText != m_tertiaryText) {
         m_standardFont = standardFont;
         m_standardMetrics = QFontMetrics(m_standardFont);
-        m_texts.clear();
-        m_textCount = 0;
+        m_text = text;
+        m_tertiaryText = tertiaryText;
+        dropImages();
     }
     m_palette = &palette;
-    m_text = text;
-    m_tertiaryText = tertiaryText;
 }
 
-void CellPainter::begin() {
-    m_fontInUse = -1;
-    m_toneInUse = -1;
+void CellPainter::dropImages() {
+    m_images.clear();
+    m_imageCount = 0;
 }
 
 QFont CellPainter::appFont() {
@@ -47,58 +45,60 @@ QColor CellPainter::toColor(Rgba colour) {
     return QColor(colour.red, colour.green, colour.blue, colour.alpha);
 }
 
-const QStaticText& CellPainter::laidOut(CellFont font, int width, std::string_view text) {
-    Texts& texts = m_texts[{static_cast<int>(font), width}];
-    if (const auto found = texts.find(text); found != texts.end()) {
+const QImage& CellPainter::cellImage(const QRect& frame, const CellStyle& style, qreal pixelRatio) {
+    const QColor background = toColor(m_palette->background(style.background));
+    const Shape shape{static_cast<int>(style.font),
+                      static_cast<int>(style.tone),
+                      background.rgba(),
+                      frame.width(),
+                      frame.height(),
+                      pixelRatio};
+    Images& images = m_images[shape];
+    if (const auto found = images.find(style.text); found != images.end()) {
         return found->second;
     }
-    if (m_textCount >= kMaxTexts) {
-        for (auto& [key, entries] : m_texts) {
+    if (m_imageCount >= kMaxImages) {
+        for (auto& [key, entries] : m_images) {
             entries.clear();
         }
-        m_textCount = 0;
+        m_imageCount = 0;
     }
-    const QFontMetrics& metrics = font == CellFont::din ? m_appMetrics : m_standardMetrics;
-    QStaticText laid(
-        metrics.elidedText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                           Qt::ElideRight, width));
-    laid.setTextFormat(Qt::PlainText);
-    laid.setPerformanceHint(QStaticText::AggressiveCaching);
-    laid.prepare(QTransform(), font == CellFont::din ? m_appFont : m_standardFont);
-    ++m_textCount;
-    return texts.emplace(std::string(text), std::move(laid)).first->second;
+
+    QImage image(frame.size() * pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(pixelRatio);
+    image.fill(background);
+    const bool din = style.font == CellFont::din;
+    const QFontMetrics& metrics = din ? m_appMetrics : m_standardMetrics;
+    const core::CGRect label =
+        labelRect(core::CGRect::make(0, 0, frame.width(), frame.height()), metrics.height());
+    const QRect labelFrame(static_cast<int>(label.x()), static_cast<int>(label.y()),
+                           static_cast<int>(label.size.width), static_cast<int>(label.size.height));
+    if (labelFrame.width() > 0) {
+        QPainter painter(&image);
+        painter.setFont(din ? m_appFont : m_standardFont);
+        painter.setPen(style.tone == CellTextTone::tertiary ? m_tertiaryText : m_text);
+        const QString text = metrics.elidedText(
+            QString::fromUtf8(style.text.data(), static_cast<qsizetype>(style.text.size())),
+            Qt::ElideRight, labelFrame.width());
+        const Qt::Alignment across =
+            style.alignment == CellAlignment::left ? Qt::AlignLeft : Qt::AlignHCenter;
+        painter.drawText(labelFrame,
+                         static_cast<int>(across | Qt::AlignVCenter) | Qt::TextSingleLine, text);
+    }
+    ++m_imageCount;
+    return images.emplace(std::string(style.text), std::move(image)).first->second;
 }
 
 void CellPainter::paint(QPainter& painter, const QRect& frame, const CellStyle& style) {
-    painter.fillRect(frame, toColor(m_palette->background(style.background)));
     if (style.text.empty()) {
+        painter.fillRect(frame, toColor(m_palette->background(style.background)));
         return;
     }
-    const QFontMetrics& metrics = style.font == CellFont::din ? m_appMetrics : m_standardMetrics;
-    const core::CGRect label = labelRect(
-        core::CGRect::make(frame.x(), frame.y(), frame.width(), frame.height()), metrics.height());
-    const int width = static_cast<int>(label.size.width);
-    if (width <= 0) {
+    if (frame.isEmpty()) {
         return;
     }
-    const QStaticText& text = laidOut(style.font, width, style.text);
-
-    const int font = static_cast<int>(style.font);
-    if (font != m_fontInUse) {
-        painter.setFont(style.font == CellFont::din ? m_appFont : m_standardFont);
-        m_fontInUse = font;
-    }
-    const int tone = static_cast<int>(style.tone);
-    if (tone != m_toneInUse) {
-        painter.setPen(style.tone == CellTextTone::tertiary ? m_tertiaryText : m_text);
-        m_toneInUse = tone;
-    }
-    const QSizeF size = text.size();
-    const double x = style.alignment == CellAlignment::left
-                         ? label.x()
-                         : label.x() + (label.size.width - size.width()) / 2;
-    const double y = label.y() + (label.size.height - size.height()) / 2;
-    painter.drawStaticText(QPointF(x, y), text);
+    painter.drawImage(frame.topLeft(),
+                      cellImage(frame, style, painter.device()->devicePixelRatioF()));
 }
 
 } // namespace app

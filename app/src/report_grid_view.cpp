@@ -116,15 +116,13 @@ void ReportGridView::setInputs(const core::Versioned<Layout>& layout,
         this,
         [this, changedLayout = std::move(changedLayout),
          changedSnapshot = std::move(changedSnapshot), command = std::move(command)]() mutable {
-            applyUpdate(std::move(changedLayout), std::move(changedSnapshot), std::move(command),
-                        false);
+            applyUpdate(std::move(changedLayout), std::move(changedSnapshot), std::move(command));
         },
         Qt::QueuedConnection);
 }
 
 void ReportGridView::applyUpdate(std::optional<Layout> layout, std::optional<Snapshot> snapshot,
-                                 std::optional<ReportGridScrollCommand> command, bool animated) {
-    (void)animated; // snapshots apply without animation; commands always animate
+                                 std::optional<ReportGridScrollCommand> command) {
     // A changed layout does not end the update: its snapshot and command were recorded as
     // applied and would never be offered again.
     bool relayout = false;
@@ -360,7 +358,6 @@ void ReportGridView::paintCells(QPainter& painter, const QRect& dirty) {
         font(),
         uikit::Color::isDarkAppearance(colours) ? GridPalette::dark() : GridPalette::light(),
         colours.color(QPalette::WindowText), uikit::Color::tertiaryLabel(colours));
-    m_cellPainter.begin();
     for (const auto& cell : cells) {
         const auto& element = m_snapshot->itemsAt(cell.section)[cell.item];
         const QRect frame(static_cast<int>(cell.frame.x() - offset.x),

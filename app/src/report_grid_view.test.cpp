@@ -115,8 +115,9 @@ TEST_F(ReportGridWindowTest, ShowsTheTeamTheUnassignedRowAndTheTwoHeaderRows) {
     EXPECT_EQ(grid().contentSize(), (core::CGSize{2129, 185}));
     EXPECT_EQ(grid().cellRect(0, 1), QRect(330, 0, 89, 26));
     EXPECT_EQ(grid().cellRect(1, 0), QRect(330, 26, 89, 16));
-    // The grid takes the page's whole width while no side panel stands beside it.
-    EXPECT_EQ(grid().width(), m_window.documentPage()->width());
+    // The grid takes all the width the inspector beside it leaves.
+    EXPECT_EQ(grid().width() + m_window.documentPage()->inspectorSide()->width(),
+              m_window.documentPage()->width());
 }
 
 TEST_F(ReportGridWindowTest, PaintsAnOverAllocatedCellInTheExceedColourAndItsNeighbourPlain) {
@@ -269,13 +270,13 @@ TEST_F(ReportGridViewTest, AppliesALayoutAndASnapshotHandedOverInOneUpdate) {
     auto narrower = std::make_shared<report::ReportSnapshot>();
     narrower->appendSections({0, 1, 2});
     narrower->appendItems({Element{Element::Summary{"9"}}}, 0);
-    m_grid->applyUpdate(m_model->layout.get().value(), narrower, std::nullopt, false);
+    m_grid->applyUpdate(m_model->layout.get().value(), narrower, std::nullopt);
     EXPECT_EQ(m_grid->snapshotApplications(), applied + 1);
     EXPECT_EQ(m_grid->snapshot().get(), narrower.get());
     // Another layout with wider columns and a snapshot: both apply.
     auto wide = std::make_shared<const report::ReportGridLayout>(
         2, 2, [](std::size_t) { return 100.0; }, [](std::size_t) { return 30.0; });
-    m_grid->applyUpdate(wide, shown, std::nullopt, false);
+    m_grid->applyUpdate(wide, shown, std::nullopt);
     EXPECT_EQ(m_grid->snapshotApplications(), applied + 2);
     EXPECT_EQ(m_grid->cellRect(0, 1), QRect(200, 0, 99, 30));
 }
@@ -348,7 +349,6 @@ TEST(CellPainterTest, ElidesALongNameAtTheRightAndKeepsNamesLeft) {
         QFont font;
         font.setPixelSize(13);
         app::CellPainter cells(font, GridPalette::light(), Qt::black, Qt::gray);
-        cells.begin();
         const Element element{Element::Member{0, 1, name}};
         cells.paint(painter, QRect(0, 0, 240, 24), app::styleFor(element));
         return image;

@@ -11,6 +11,13 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <span>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -411,6 +418,143 @@ fs::path Zip::quickUnzipFile(const fs::path& archive, const ZipProgressHandler& 
 
 void VtZip::unzip(const fs::path& archive, const fs::path& destination, bool overwrite) {
     Zip::unzipFile(archive, destination, overwrite);
+}
+
+// The archive stays open for the reader's life; entries are found by the safe relative path the
+// survey made of their names, the last of two equal paths winning as it would on unpacking.
+struct ZipEntryReader::State {
+    explicit State(const fs::path& archive) : zip(archive) {}
+
+    UnzipArchive zip;
+    std::vector<EntryPlan> plans;
+    std::vector<unz64_file_pos> positions;
+    std::unordered_map<std::string, std::size_t> byName;
+    std::vector<std::string> names;
+
+    std::size_t find(std::string_view name) const {
+        const auto found = byName.find(std::string(name));
+        if (found == byName.end()) {
+            fail("the archive has no entry \"" + std::string(name) + "\"");
+        }
+        return found->second;
+    }
+
+    // Inflates entry `index` into `sink`, checking its declared size and its CRC.
+    template <class Sink>
+    void inflate(std::size_t index, Sink&& sink) {
+        const EntryPlan& plan = plans[index];
+        if (unzGoToFilePos64(zip.get(), &positions[index]) != UNZ_OK) {
+            fail("cannot find entry \"" + plan.name + "\" again");
+        }
+        std::string rawName;
+        if (currentInfo(zip.get(), rawName).uncompressed_size != plan.uncompressedSize) {
+            fail("the archive's directory changed while reading");
+        }
+        OpenEntry entry(zip.get());
+        std::array<char, 65536> buffer{};
+        std::uint64_t read = 0;
+        for (;;) {
+            const int n =
+                unzReadCurrentFile(zip.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (n < 0) {
+                fail("entry \"" + plan.name + "\" is damaged (error " + std::to_string(n) + ")");
+            }
+            if (n == 0) {
+                break;
+            }
+            const auto count = static_cast<std::size_t>(n);
+            if (read + count > plan.uncompressedSize) {
+                fail("entry \"" + plan.name + "\" holds more data than it declares");
+            }
+            sink(std::string_view(buffer.data(), count));
+            read += count;
+        }
+        if (read != plan.uncompressedSize) {
+            fail("entry \"" + plan.name + "\" holds less data than it declares");
+        }
+        if (const int closed = entry.close(); closed != UNZ_OK) {
+            fail("entry \"" + plan.name + "\" is damaged" +
+                 (closed == UNZ_CRCERROR ? std::string(" (CRC error)")
+                                         : " (error " + std::to_string(closed) + ")"));
+        }
+    }
+};
+
+ZipEntryReader::ZipEntryReader(const fs::path& archive) {
+    std::error_code ec;
+    if (!fs::exists(archive, ec)) {
+        throw ZipError(ZipError::Code::fileNotFound, archive.string());
+    }
+    auto state = std::make_unique<State>(archive);
+    if (state->zip.get() == nullptr) {
+        fail("\"" + archive.string() + "\" is not a zip archive, or it is truncated");
+    }
+    state->plans = survey(state->zip.get());
+    state->positions.resize(state->plans.size());
+    int result = unzGoToFirstFile(state->zip.get());
+    for (std::size_t i = 0; i < state->plans.size(); ++i) {
+        if (result != UNZ_OK || unzGetFilePos64(state->zip.get(), &state->positions[i]) != UNZ_OK) {
+            fail("the archive's directory changed while reading");
+        }
+        const EntryPlan& plan = state->plans[i];
+        if (!plan.isDirectory) {
+            std::string path;
+            for (const std::string& component : plan.components) {
+                path.append(path.empty() ? "" : "/").append(component);
+            }
+            if (state->byName.insert_or_assign(path, i).second) {
+                state->names.push_back(std::move(path));
+            }
+        }
+        result = unzGoToNextFile(state->zip.get());
+    }
+    m_state = std::move(state);
+}
+
+ZipEntryReader::~ZipEntryReader() = default;
+
+const std::vector<std::string>& ZipEntryReader::fileNames() const noexcept {
+    return m_state->names;
+}
+
+std::optional<std::uint64_t> ZipEntryReader::size(std::string_view name) const {
+    const auto found = m_state->byName.find(std::string(name));
+    if (found == m_state->byName.end()) {
+        return std::nullopt;
+    }
+    return m_state->plans[found->second].uncompressedSize;
+}
+
+std::string ZipEntryReader::read(std::string_view name) const {
+    const std::size_t index = m_state->find(name);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(m_state->plans[index].uncompressedSize));
+    m_state->inflate(index, [&](std::string_view chunk) { bytes.append(chunk); });
+    return bytes;
+}
+
+void ZipEntryReader::extract(std::string_view name, const fs::path& target) const {
+    const std::size_t index = m_state->find(name);
+    detail::UniqueFd output(
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!output.valid()) {
+        throw std::system_error(detail::lastError(), "cannot create " + target.string());
+    }
+    try {
+        m_state->inflate(index, [&](std::string_view chunk) {
+            if (!detail::writeAll(output.get(),
+                                  std::span(reinterpret_cast<const unsigned char*>(chunk.data()),
+                                            chunk.size()))) {
+                throw std::system_error(detail::lastError(), "cannot write " + target.string());
+            }
+        });
+        if (output.close() != 0) {
+            throw std::system_error(detail::lastError(), "cannot write " + target.string());
+        }
+    } catch (...) {
+        ::unlink(target.c_str());
+        throw;
+    }
 }
 
 } // namespace files

@@ -5,13 +5,14 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
-#include <QStaticText>
+#include <QImage>
 
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 
@@ -22,8 +23,8 @@ namespace app {
 
 /// Draws grid cells: the background colour of the cell's style, then its text on one line,
 /// cut with an ellipsis at the right when too long, in the label rectangle of the frame. Holds
-/// no cell state, so a cell always shows exactly its current element; it keeps the laid-out
-/// texts it drew last, since scrolling draws mostly the same texts again.
+/// no cell state, so a cell always shows exactly its current element; it keeps images of the
+/// cells with text it drew last, since scrolling draws mostly the same cells again.
 class CellPainter {
 public:
     /// A painter drawing default labels in `standardFont` and the rest in the application font at
@@ -36,9 +37,6 @@ public:
     /// dropped).
     void setAppearance(const QFont& standardFont, const GridPalette& palette, const QColor& text,
                        const QColor& tertiaryText);
-
-    /// Prepares for painting with a new `QPainter`; call before its first cell.
-    void begin();
 
     /// Paints one cell of `style` into `frame` (painter coordinates).
     void paint(QPainter& painter, const QRect& frame, const CellStyle& style);
@@ -55,9 +53,12 @@ private:
             return std::hash<std::string_view>{}(text);
         }
     };
-    using Texts = std::unordered_map<std::string, QStaticText, TextHash, std::equal_to<>>;
+    using Images = std::unordered_map<std::string, QImage, TextHash, std::equal_to<>>;
+    // What an image depends on besides its text: font, tone, background, size, pixel ratio.
+    using Shape = std::tuple<int, int, QRgb, int, int, qreal>;
 
-    const QStaticText& laidOut(CellFont font, int width, std::string_view text);
+    const QImage& cellImage(const QRect& frame, const CellStyle& style, qreal pixelRatio);
+    void dropImages();
 
     QFont m_standardFont;
     QFont m_appFont;
@@ -66,12 +67,9 @@ private:
     const GridPalette* m_palette;
     QColor m_text;
     QColor m_tertiaryText;
-    // Laid-out, elided texts by font and label width.
-    std::map<std::pair<int, int>, Texts> m_texts;
-    std::size_t m_textCount = 0;
-    // What the painter was last set to, so runs of alike cells do not switch fonts and pens.
-    int m_fontInUse = -1;
-    int m_toneInUse = -1;
+    // Whole cells with their text drawn, by shape and text.
+    std::map<Shape, Images> m_images;
+    std::size_t m_imageCount = 0;
 };
 
 } // namespace app

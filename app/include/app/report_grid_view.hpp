@@ -68,7 +68,7 @@ public:
     /// instead; ignored once the held layout is gone), a changed snapshot (without animation)
     /// and a scroll command (always animated). An absent argument is unchanged.
     void applyUpdate(std::optional<Layout> layout, std::optional<Snapshot> snapshot,
-                     std::optional<ReportGridScrollCommand> command, bool animated);
+                     std::optional<ReportGridScrollCommand> command);
 
     /// Scrolls so that the command's target shows; false when the target is not in the
     /// snapshot or the grid need not move.
