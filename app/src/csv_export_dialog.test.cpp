@@ -138,18 +138,6 @@ TEST_F(CsvExportDialogTest, CancellingTheChooserShowsNothing) {
     EXPECT_EQ(sheet->state().kind(), Case::exported);
 }
 
-TEST_F(CsvExportDialogTest, SavingReplacesTheChosenFileAndRevealsIt) {
-    auto sheet = openSheet();
-    const fs::path chosen = folder() / "Chosen.csv";
-    std::ofstream(chosen) << "an older export that is to be replaced\n";
-    m_platform->answer = [&](const QString&) { return QString::fromStdString(chosen.string()); };
-    QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
-    EXPECT_EQ(readAll(chosen), m_model->csvText());
-    ASSERT_EQ(m_platform->revealed.size(), 1U);
-    EXPECT_EQ(m_platform->revealed.front(), QString::fromStdString(chosen.string()));
-    EXPECT_EQ(sheet->saveFailedAlert(), nullptr);
-}
-
 TEST_F(CsvExportDialogTest, AFailedSaveAlertsAndKeepsTheSheetAndTheOldFile) {
     auto sheet = openSheet();
     const fs::path blocked = folder() / "not-a-folder";

@@ -159,7 +159,14 @@ TEST_F(DocumentPageTest, OpensChangesOptionsAndExportsTheReportItShows) {
     // "Done" closes the sheet and its temporary file goes with it.
     clickButton(*sheet, QStringLiteral("Done"));
     EXPECT_FALSE(fs::exists(temporary));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return page->csvExportDialog() == nullptr; }, kWait));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->csvExportDialog() == nullptr; }, kWait));
+
+    // The next press opens a new sheet with a temporary file of its own.
+    clickToolbar(m_window, "csvAction");
+    app::CsvExportDialog* again = page->csvExportDialog();
+    ASSERT_NE(again, nullptr);
+    EXPECT_NE(again->temporaryFile(), temporary);
+    again->reject();
 }
 
 TEST_F(DocumentPageTest, TheSidebarButtonSlidesTheInspectorOutAndIn) {

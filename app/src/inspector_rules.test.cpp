@@ -6,7 +6,6 @@ namespace {
 
 using app::InspectorRules;
 using app::InspectorSection;
-using app::ValueKindSelection;
 using report::Period;
 using report::ProjectReport;
 using DecimalPlaces = report::ReportRender::DecimalPlaces;
@@ -81,35 +80,12 @@ TEST(InspectorRules, SwitchingFixedKeepsTheCountAndDoesNothingAtNone) {
     EXPECT_EQ(InspectorRules::withFixed(DecimalPlaces::none, true), DecimalPlaces::none);
 }
 
-TEST(InspectorRules, CurrencySamplesAndSegmentTables) {
+TEST(InspectorRules, CurrencySamplesShowTheCurrencyOnEitherSide) {
     EXPECT_EQ(InspectorRules::currencySamples("$"),
               (std::vector<std::string>{"No", "100$", "$100"}));
     EXPECT_EQ(InspectorRules::currencySamples(""), (std::vector<std::string>{"No", "100", "100"}));
     EXPECT_EQ(InspectorRules::currencySamples("€"),
               (std::vector<std::string>{"No", "100€", "€100"}));
-    const auto currency = InspectorRules::currencySegments("$");
-    EXPECT_EQ(app::segmentIndex(currency, report::ReportRender::CurrencyDisplay::atStart), 2);
-    EXPECT_EQ(app::segmentIndex(InspectorRules::periodSegments(), Period::Kind::month), 2);
-    EXPECT_EQ(app::segmentIndex(InspectorRules::exceedSegments(),
-                                report::ReportRender::ExceedPolicy::any),
-              1);
-    EXPECT_EQ(InspectorRules::costKindSegments()[1].text, "Labor");
-}
-
-TEST(ValueKindSelection, CostAfterWorkRestoresTheLastCostKind) {
-    ValueKindSelection fromWork(ValueKind::work());
-    EXPECT_TRUE(fromWork.isWork());
-    EXPECT_EQ(fromWork.costKind(), CostKind::all);
-    EXPECT_EQ(fromWork.chooseWork(false), ValueKind::cost(CostKind::all));
-
-    ValueKindSelection selection(ValueKind::cost(CostKind::laborOnly));
-    EXPECT_FALSE(selection.isWork());
-    EXPECT_EQ(selection.costKind(), CostKind::laborOnly);
-    EXPECT_EQ(selection.chooseCostKind(CostKind::materialsOnly),
-              ValueKind::cost(CostKind::materialsOnly));
-    EXPECT_EQ(selection.chooseWork(true), ValueKind::work());
-    EXPECT_EQ(selection.valueKind(), ValueKind::work());
-    EXPECT_EQ(selection.chooseWork(false), ValueKind::cost(CostKind::materialsOnly));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
-// Test support for the window's tests: a small project with work and costs, written as a
-// document when a test needs a file, and a platform whose choosers answer as the test says.
+// Test support for the window's tests: a small project with work and costs, and a platform
+// whose choosers answer as the test says.
 
 #include "app/platform.hpp"
 #include "core/calendar.hpp"
@@ -9,12 +9,9 @@
 #include "document/zoz_project_member.hpp"
 #include "document/zoz_project_task.hpp"
 #include "document/zoz_project_team.hpp"
-#include "document/zoz_x.hpp"
-#include "files/vt_path.hpp"
 
 #include <QString>
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,16 +52,6 @@ inline std::shared_ptr<document::ZozProject> makeProject(const std::string& name
     third->setLaborCost(ZozTaskLaborCost::fix(300));
     third->setMaterialsCost(25.5);
     return project;
-}
-
-// Writes `project` as the document `target` through the document library's own writer.
-inline void writeDocument(document::ZozProject& project, const std::filesystem::path& target) {
-    const files::VtFolder working(target.parent_path() / (target.stem().string() + "-working"));
-    working.create();
-    const document::ZozX::Manager manager;
-    manager.saveProject(project, working);
-    manager.zozFile(project, working, files::VtFile(target));
-    working.remove();
 }
 
 // A desktop whose save chooser answers with `answer(suggestedName)` and whose file manager
