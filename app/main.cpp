@@ -2,6 +2,7 @@
 // command line; Ctrl+N in any window opens another.
 #include "app/app_font.hpp"
 #include "app/report_window.hpp"
+#include "app/termination_signals.hpp"
 #include "app/window_manager.hpp"
 
 #include "uikit/qt_main_loop.hpp"
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
     // View models post to core's main loop, so it must exist before the first window.
     auto mainLoop = uikit::QtMainLoop::install();
     app::AppFont::registerFonts();
+    // Ended by a signal, the program still closes its windows, which remove their working folders.
+    const app::QuitOnTerminationSignals quitOnSignals;
 
     int result = 0;
     {

@@ -22,7 +22,9 @@
 #include <QStackedWidget>
 #include <QToolBar>
 
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -34,6 +36,37 @@ constexpr int kPageFadeMilliseconds = 350;
 std::shared_ptr<const DocumentContext> openContext(const std::filesystem::path& url) {
     return std::make_shared<const DocumentContext>(url);
 }
+
+// How many document loads are running, so that the application can wait for them as it ends.
+// Never destroyed: a worker may finish a load while the statics are torn down.
+struct LoadsInFlight {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int count = 0;
+};
+
+LoadsInFlight& loadsInFlight() {
+    static auto* const loads = new LoadsInFlight;
+    return *loads;
+}
+
+// Counts one load from its start on the GUI thread to the end of its work on a worker.
+class LoadInFlight {
+public:
+    LoadInFlight() {
+        const std::lock_guard lock(loadsInFlight().mutex);
+        ++loadsInFlight().count;
+    }
+    ~LoadInFlight() {
+        auto& loads = loadsInFlight();
+        const std::lock_guard lock(loads.mutex);
+        if (--loads.count == 0) {
+            loads.ended.notify_all();
+        }
+    }
+    LoadInFlight(const LoadInFlight&) = delete;
+    LoadInFlight& operator=(const LoadInFlight&) = delete;
+};
 
 std::string documentErrorCase(document::DocumentError::Code code) {
     using Code = document::DocumentError::Code;
@@ -63,6 +96,9 @@ void logLoadFailure(const std::filesystem::path& url, const std::exception_ptr& 
         std::rethrow_exception(failure);
     } catch (const document::DocumentError& error) {
         cause = "ZozX.DocumentError." + documentErrorCase(error.code());
+        if (!error.detail().empty()) {
+            cause += " - " + error.detail();
+        }
     } catch (const std::exception& error) {
         cause = core::localizedDescription(error);
     } catch (...) {
@@ -115,7 +151,11 @@ ReportWindow::ReportWindow(QWidget* parent, Opener opener)
     showPage(m_openFilePage);
 }
 
-ReportWindow::~ReportWindow() = default;
+ReportWindow::~ReportWindow() {
+    if (m_loadWanted) {
+        *m_loadWanted = false;
+    }
+}
 
 SceneEvents& ReportWindow::sceneEvents() const noexcept {
     return *m_events;
@@ -123,6 +163,12 @@ SceneEvents& ReportWindow::sceneEvents() const noexcept {
 
 void ReportWindow::openDocument(const QString& path) {
     dispatch(HomeState::FileSelected{std::filesystem::path(path.toStdString())});
+}
+
+void ReportWindow::waitForLoadsInFlight() {
+    auto& loads = loadsInFlight();
+    std::unique_lock lock(loads.mutex);
+    loads.ended.wait(lock, [&loads] { return loads.count == 0; });
 }
 
 void ReportWindow::dispatch(const HomeState::Event& event) {
@@ -197,8 +243,19 @@ void ReportWindow::showAlert() {
 
 void ReportWindow::startLoading(const std::filesystem::path& url) {
     const QPointer<ReportWindow> self(this);
-    const auto task = core::startTask([opener = m_opener, url] { return opener(url); },
-                                      core::kUserInitiatedPriority);
+    auto wanted = std::make_shared<std::atomic<bool>>(true);
+    m_loadWanted = wanted;
+    auto inFlight = std::make_shared<LoadInFlight>();
+    const auto task = core::startTask(
+        [opener = m_opener, url, wanted, inFlight]() mutable {
+            // The load ends when this guard goes, after the context below.
+            const auto counted = std::move(inFlight);
+            auto context = opener(url);
+            // Nobody will show a document whose window is gone: dropping it here removes its
+            // working folder now, even when the process is about to end.
+            return wanted->load() ? context : nullptr;
+        },
+        core::kUserInitiatedPriority);
     task.onCompletion(core::mainLoop(), [self, url](const auto& done) {
         // A window closed meanwhile drops the result, and with it the opened document.
         ReportWindow* window = self.data();

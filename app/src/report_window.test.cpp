@@ -26,6 +26,7 @@
 #include <QToolButton>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <memory>
 #include <optional>
@@ -135,6 +136,8 @@ TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAn
         log.find("Failed to load the project file " + corrupt.string() + ": ZozX.DocumentError."),
         std::string::npos)
         << log;
+    // With the reader's own account of why.
+    EXPECT_NE(log.find(": ZozX.DocumentError.InvalidFileFormat - "), std::string::npos) << log;
     EXPECT_TRUE(tmpEntries().empty());
 
     // OK dismisses the alert and the welcome screen still opens documents.
@@ -246,6 +249,39 @@ TEST_F(ReportWindowTest, ClosingAWindowWhileItLoadsDropsTheDocumentAndItsWorking
     EXPECT_FALSE(workingFolder.empty());
     // The result reaches a window that is gone; dropping it removes the working folder.
     ASSERT_TRUE(waitFor([&] { return tmpEntries().empty(); }));
+}
+
+TEST_F(ReportWindowTest, ClosingAWindowWithItsDocumentOpenRemovesTheWorkingFolder) {
+    writeDocument("plan.zoz");
+    auto* window = new ReportWindow;
+    window->openDocument(qstr(documents() / "plan.zoz"));
+    ASSERT_TRUE(waitFor([&] { return window->documentPage() != nullptr; }));
+    EXPECT_EQ(tmpEntries().size(), 1U);
+    delete window;
+    EXPECT_TRUE(waitFor([&] { return tmpEntries().empty(); }));
+}
+
+TEST_F(ReportWindowTest, EndingTheApplicationWhileADocumentLoadsLeavesNoWorkingFolder) {
+    writeDocument("plan.zoz");
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    std::atomic<bool> unpacked{false};
+    // The document is unpacked, then the load dawdles until its window has gone.
+    auto opener = [gate, &unpacked](const fs::path& url) {
+        auto context = std::make_shared<const DocumentContext>(url);
+        unpacked = true;
+        gate.wait_for(std::chrono::seconds(10));
+        return context;
+    };
+    {
+        WindowManager manager(nullptr, opener);
+        ReportWindow* window = manager.newWindow();
+        QObject::connect(window, &QObject::destroyed, [&release] { release.set_value(); });
+        window->openDocument(qstr(documents() / "plan.zoz"));
+        ASSERT_TRUE(waitFor([&] { return unpacked.load(); }));
+        EXPECT_EQ(tmpEntries().size(), 1U);
+    } // the application ends: its manager goes with the window, and no event runs after
+    EXPECT_TRUE(tmpEntries().empty());
 }
 
 TEST_F(ReportWindowTest, AnErrorSentInOneWindowShowsOnlyInThatWindow) {

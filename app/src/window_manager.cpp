@@ -6,7 +6,8 @@
 
 namespace app {
 
-WindowManager::WindowManager(QObject* parent) : QObject(parent) {}
+WindowManager::WindowManager(QObject* parent, ReportWindow::Opener opener)
+    : QObject(parent), m_opener(std::move(opener)) {}
 
 WindowManager::~WindowManager() {
     // Deleting a window prunes the list through its destroyed signal, so walk a copy.
@@ -14,10 +15,12 @@ WindowManager::~WindowManager() {
     for (const QPointer<ReportWindow>& window : windows) {
         delete window.data();
     }
+    // A load cut off by the process's end would leave its working folder behind.
+    ReportWindow::waitForLoadsInFlight();
 }
 
 ReportWindow* WindowManager::newWindow() {
-    auto* window = new ReportWindow;
+    auto* window = new ReportWindow(nullptr, m_opener);
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &ReportWindow::newWindowRequested, this, &WindowManager::newWindow);
     connect(window, &QObject::destroyed, this, [this] {

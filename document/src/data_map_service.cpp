@@ -3,9 +3,12 @@
 #include "document/date_baseline.hpp"
 #include "document/dezuduz_document_color_utility.hpp"
 #include "document/dezuduz_document_config.hpp"
+#include "document/json_coding.hpp"
 #include "document/zoz_project.hpp"
 #include "document/zoz_task_links.hpp"
 #include "document/zoz_task_resources.hpp"
+
+#include "model_dates.hpp"
 
 #include "algorithm/tree_node.hpp"
 #include "core/calendar.hpp"
@@ -29,28 +32,21 @@ core::LogLocation mapLocation(const std::source_location& at = std::source_locat
     return {"map(jsonProject:)", at.file_name(), static_cast<std::int64_t>(at.line())};
 }
 
-// A task date beyond the valid range would stretch the working-day calendar and every day walk
-// of the report over centuries: such a document is refused instead.
-bool datesAreValid(const JsonTask& root) {
-    const DezuduzDocumentConfig& config = DezuduzDocumentConfig::shared();
-    std::vector<const JsonTask*> pending{&root};
-    while (!pending.empty()) {
-        const JsonTask* task = pending.back();
-        pending.pop_back();
-        for (const auto& date : {task->start, task->finish,
-                                 task->dateBaseline ? task->dateBaseline->start : std::nullopt,
-                                 task->dateBaseline ? task->dateBaseline->finish : std::nullopt}) {
-            if (date && !config.isValid(*date)) {
-                core::Log::warning("Task " + (task->uid ? std::to_string(*task->uid) : "?") +
-                                   " has a date outside the valid range");
-                return false;
-            }
-        }
-        for (const auto& child : task->treeChildren()) {
-            pending.push_back(&child);
-        }
+// A date outside the valid range (a mistyped year, say) does not cost the user the document:
+// the task takes today instead, as its date setters do, and a baseline keeps it, since the
+// calendar counts no working days outside the range. Each such date is logged once.
+bool isValidDate(core::Date date, std::int64_t taskId, const char* what, const char* outcome) {
+    if (DezuduzDocumentConfig::shared().isValid(date)) {
+        return true;
     }
-    return true;
+    core::Log::warning(
+        [&] {
+            return "Task " + std::to_string(taskId) + " has its " + what + " " +
+                   encodeJsonDate(date).value_or("(no date)") + " outside the valid dates; " +
+                   outcome;
+        },
+        mapLocation());
+    return false;
 }
 
 ZozTaskWork workFrom(const JsonWorkData& work) {
@@ -131,6 +127,9 @@ void fillTask(ZozProjectTask& task, const JsonTask& json, const MemberTable& mem
         task.setMaterialsCost(json.cost->materialsCost);
     }
     if (json.dateBaseline && json.dateBaseline->start && json.dateBaseline->finish) {
+        constexpr const char* kKept = "it is kept and counts no working days";
+        isValidDate(*json.dateBaseline->start, task.id(), "baseline start", kKept);
+        isValidDate(*json.dateBaseline->finish, task.id(), "baseline finish", kKept);
         task.dateBaseline()->change(*json.dateBaseline->start, *json.dateBaseline->finish);
     }
     const auto link = [](const std::optional<JsonTaskUrl>& url) -> std::optional<TaskUrl> {
@@ -159,9 +158,15 @@ TaskPtr mapTaskTree(const JsonTask& rootJson, const std::shared_ptr<ZozProject>&
     const core::Calendar calendar = core::Calendar::current();
     const core::Date now = core::Date::now();
     const MemberTable members = memberTable(project->team());
-    const auto dayOf = [&](const std::optional<core::Date>& date,
-                           bool hasChildren) -> std::optional<core::Date> {
+    const core::Date today = calendar.startOfDay(now);
+    // A date outside the valid range becomes today (a start) or the day after (a finish).
+    const auto dayOf = [&](const std::optional<core::Date>& date, bool hasChildren,
+                           std::int64_t taskId, bool isStart) -> std::optional<core::Date> {
         if (date) {
+            if (!isValidDate(*date, taskId, isStart ? "start" : "finish",
+                             "today is used instead")) {
+                return isStart ? today : detail::addDays(today, 1);
+            }
             return calendar.startOfDay(*date);
         }
         return hasChildren ? std::optional<core::Date>(now) : std::nullopt;
@@ -175,8 +180,8 @@ TaskPtr mapTaskTree(const JsonTask& rootJson, const std::shared_ptr<ZozProject>&
             continue;
         }
         const bool hasChildren = json->treeHasChildren();
-        const auto start = dayOf(json->start, hasChildren);
-        const auto finish = dayOf(json->finish, hasChildren);
+        const auto start = dayOf(json->start, hasChildren, *json->uid, true);
+        const auto finish = dayOf(json->finish, hasChildren, *json->uid, false);
         if (!start || !finish) {
             continue;
         }
@@ -263,9 +268,6 @@ void buildTaskLinks(const TaskPtr& task, const std::unordered_map<std::int64_t, 
 
 std::shared_ptr<ZozProject> map(const JsonProject& json) {
     if (!json.uniqueId) {
-        return nullptr;
-    }
-    if (json.root && !datesAreValid(*json.root)) {
         return nullptr;
     }
     auto project = ZozProject::create(*json.uniqueId, json.name.value_or("project"), json.version);
@@ -356,7 +358,7 @@ JsonTask mapToJsonTask(ZozProjectTask& rootTask, bool includeChildren) {
         }
         const ZozTaskWork& work = task->workData();
         if (!work.isByResource()) {
-            json->work = JsonWorkData{work.isFixDailyWork() ? 1 : 2, work.amount()};
+            json->work = JsonWorkData::make(work);
         }
         json->physicalCompletedPercentage = task->storedWorkCompletedPercentage();
         if (task->contactor()) {

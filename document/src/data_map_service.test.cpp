@@ -193,11 +193,32 @@ TEST_F(Mapping, HostileTreesAreMappedSoundly) {
     ASSERT_TRUE(dup);
     EXPECT_EQ(dup->findTask(1)->name(), "again");
 
-    // Dates outside the valid range refuse the document.
-    EXPECT_FALSE(load(R"({"Uid":"p","Root":{"Uid":0,"Childs":[
-        {"Uid":1,"Start":"1800-01-01","Finish":"2024-01-02"}]}})"));
-    EXPECT_FALSE(load(R"({"Uid":"p","Root":{"Uid":0,"Childs":[{"Uid":1,"Start":"2024-01-01",
-        "Finish":"2024-01-02","DateBaseline":{"start":"2024-01-01","finish":"9999-01-01"}}]}})"));
+    // A mistyped year opens: a task's date outside the valid range becomes today (a start) or
+    // the day after (a finish); a baseline keeps its dates and counts no working days; each such
+    // date is logged once.
+    ::testing::internal::CaptureStdout();
+    const auto far = load(R"({"Uid":"p","Root":{"Uid":0,"Childs":[
+        {"Uid":1,"Start":"2024-01-01","Finish":"3024-01-02"},
+        {"Uid":2,"Start":"1024-01-01","Finish":"9024-01-01",
+         "DateBaseline":{"start":"2024-01-01","finish":"9999-01-01"}}]}})");
+    const std::string logged = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(far);
+    const core::Date today = m_calendar.startOfDay(core::Date::now());
+    const core::Date tomorrow = *m_calendar.dateByAdding(core::CalendarComponent::day, 1, today);
+    EXPECT_EQ(far->findTask(1)->start(), day(2024, 1, 1));
+    EXPECT_EQ(far->findTask(1)->finish(), tomorrow);
+    const auto second = far->findTask(2);
+    EXPECT_EQ(second->start(), today);
+    EXPECT_EQ(second->finish(), tomorrow);
+    ASSERT_TRUE(second->storedDateBaseline());
+    EXPECT_EQ(second->storedDateBaseline()->finish(), day(9999, 1, 1));
+    EXPECT_EQ(second->storedDateBaseline()->days(), 0);
+    for (const char* date : {"3024-01-02", "1024-01-01", "9024-01-01", "9999-01-01"}) {
+        const auto first = logged.find(date);
+        EXPECT_NE(first, std::string::npos) << date;
+        EXPECT_EQ(logged.find(date, first + 1), std::string::npos) << date;
+    }
+    EXPECT_EQ(logged.find("2024-01-01"), std::string::npos);
 
     // A long chain of links, each task after the previous one.
     std::string chain = R"({"Uid":"p","Root":{"Uid":0,"Childs":[)";

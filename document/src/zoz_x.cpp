@@ -6,24 +6,29 @@
 #include "document/zoz_project.hpp"
 
 #include "core/log.hpp"
-#include "core/uuid.hpp"
 #include "files/zip.hpp"
 
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <map>
 #include <set>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace document {
 
 namespace fs = std::filesystem;
 
-DocumentError::DocumentError(Code code)
-    : core::Error("ZozX.DocumentError", static_cast<int>(code)), m_code(code) {}
+DocumentError::DocumentError(Code code, std::string detail)
+    : core::Error("ZozX.DocumentError", static_cast<int>(code)), m_code(code),
+      m_detail(std::move(detail)) {}
 
 namespace ZozX {
 
@@ -31,27 +36,24 @@ namespace {
 
 constexpr const char* kJsonEntryName = "project.moc";
 
-// Removes the unzip folder however the read ends: a failed read must not leave the
-// document's contents behind in the shared temporary folder.
-class TemporaryFolderGuard {
-public:
-    explicit TemporaryFolderGuard(fs::path path) : m_path(std::move(path)) {}
-    TemporaryFolderGuard(const TemporaryFolderGuard&) = delete;
-    TemporaryFolderGuard& operator=(const TemporaryFolderGuard&) = delete;
-    ~TemporaryFolderGuard() {
-        if (m_path.empty()) {
-            return;
-        }
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-        if (ec) {
-            core::Log::warning("Failed to remove unzip cache folder at " + m_path.string());
-        }
-    }
+// The operations the log lines name, as the document library's callers know them.
+constexpr std::string_view kReadOperation = "_jsonProject(fromDezuduzFile:workingFolder:)";
+constexpr std::string_view kLoadOperation = "load(projectFromDezuduzDocument:to:)";
+constexpr std::string_view kCopyImageOperation =
+    "_copyImageFromUnzipFolderToWorkingFolder(sourceFolder:imageId:workingFile:logSeed:)";
+constexpr std::string_view kSaveJsonOperation = "_saveAsJsonFile(jsonProject:jsonFile:)";
+constexpr std::string_view kZozFileOperation = "zozFile(project:fromWorkingFolder:toFile:)";
+constexpr std::string_view kPackImageOperation =
+    "_copyImageFileFromWorkingFolderToZozFile(sourceFolder:imageId:logSeed:)";
 
-private:
-    fs::path m_path;
-};
+// Why an operation failed, in words: the zip layer's own account where it has one.
+std::string causeOf(const std::exception& error) {
+    if (const auto* zip = dynamic_cast<const files::ZipError*>(&error);
+        zip != nullptr && !zip->detail().empty()) {
+        return zip->detail();
+    }
+    return core::localizedDescription(error);
+}
 
 bool isRegularFile(const fs::path& path) {
     std::error_code ec;
@@ -72,70 +74,193 @@ std::vector<std::uint8_t> readImageFile(const fs::path& path) {
     return files::VtFile(path).readData();
 }
 
-void throwLogged(DocumentError::Code code, const std::string& message,
-                 core::LogLocation at = core::LogLocation::from(std::source_location::current())) {
-    core::Log::error(message, at);
-    throw DocumentError(code);
+// Logs the message with its cause, then throws the case with the cause as its detail.
+[[noreturn]] void throwLogged(DocumentError::Code code, const std::string& message,
+                              const core::LogLocation& at, std::string cause = {}) {
+    core::Log::error(cause.empty() ? message : message + " - " + cause, at);
+    throw DocumentError(code, std::move(cause));
 }
 
-// Where each unpacked JPEG went when it was moved into the working folder, by image id.
+// The text in Unicode normalisation form C; the text itself when it is not valid UTF-8.
+std::string composed(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) {
+        return text;
+    }
+    const icu::UnicodeString normal = nfc->normalize(icu::UnicodeString::fromUTF8(text), status);
+    std::string result;
+    if (U_SUCCESS(status)) {
+        normal.toUTF8String(result);
+    }
+    return U_SUCCESS(status) ? result : text;
+}
+
+// The archive's name of a file entry that differs from `name` only in Unicode normalisation
+// (an archive made where file names are decomposed); absent when there is none.
+std::optional<std::string> differentlyNormalisedName(const files::ZipEntryReader& archive,
+                                                     const std::string& name) {
+    const std::string wanted = composed(name);
+    for (const std::string& candidate : archive.fileNames()) {
+        if (candidate != name && composed(candidate) == wanted) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+// An archive entry the read needs is damaged: the document is refused as one that cannot be
+// unpacked, like any other archive failure.
+struct DamagedEntry {
+    std::string detail;
+};
+
+// What a read has put into the working folder; taken out again unless the read succeeds, so a
+// failed load leaves the caller's folder as it was.
+class PlacedFiles {
+public:
+    PlacedFiles() = default;
+    PlacedFiles(const PlacedFiles&) = delete;
+    PlacedFiles& operator=(const PlacedFiles&) = delete;
+    ~PlacedFiles() {
+        if (m_kept) {
+            return;
+        }
+        std::error_code ec;
+        for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
+            fs::remove(*it, ec);
+        }
+        for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it) {
+            fs::remove_all(*it, ec);
+        }
+    }
+    void addFile(fs::path path) { m_files.push_back(std::move(path)); }
+    void addFolder(fs::path path) { m_folders.push_back(std::move(path)); }
+    void keep() noexcept { m_kept = true; }
+
+private:
+    std::vector<fs::path> m_files;
+    std::vector<fs::path> m_folders;
+    bool m_kept = false;
+};
+
+// Writes `text` as the new file `path`, never replacing one; leaves nothing on failure.
+void writeNewFile(const fs::path& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+    }
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            const int error = errno;
+            ::close(fd);
+            ::unlink(path.c_str());
+            throw std::system_error(error, std::generic_category(),
+                                    "cannot write " + path.string());
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(path.c_str());
+        throw std::system_error(error, std::generic_category(), "cannot write " + path.string());
+    }
+}
+
+// Where each JPEG went when it was written into the working folder, by image id.
 using PlacedImages = std::map<std::string, fs::path>;
 
-// Copies one image of the unpacked document into the working folder: the JPEG as it is, or
-// the PNG converted to JPEG. Problems are logged; loading goes on without the image.
-void copyImageFromUnzipFolderToWorkingFolder(const fs::path& sourceFolder,
-                                             const std::string& imageId,
-                                             const files::VtFile& workingFile,
-                                             const std::string& logSeed, PlacedImages& placed) {
+// Writes one image of the document into the working folder, straight from the archive: the
+// JPEG as it is, or the PNG converted to JPEG. Problems are logged and loading goes on without
+// the image; only a damaged entry ends the read.
+void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
+                                         const std::string& imageId,
+                                         const files::VtFile& workingFile,
+                                         const std::string& logSeed, PlacedImages& placed,
+                                         PlacedFiles& placedFiles) {
     if (!isPlainImageId(imageId)) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId +
-                           " as its id is not a plain file name");
+                               " as its id is not a plain file name",
+                           core::LogLocation::named(kCopyImageOperation));
         return;
     }
-    const fs::path jpg = sourceFolder / (imageId + ".jpg");
-    const fs::path png = sourceFolder / (imageId + ".png");
+    const std::string jpg = imageId + ".jpg";
+    const std::string png = imageId + ".png";
     // An id named by several roles (a photo that is also the cover) was packed once: the later
-    // roles copy the file that the first one moved out.
+    // roles copy the file that the first one wrote.
     const auto earlier = placed.find(imageId);
-    if (isRegularFile(jpg) || earlier != placed.end()) {
+    const auto jpgSize = archive.size(jpg);
+    if (jpgSize || earlier != placed.end()) {
         if (earlier != placed.end() && earlier->second == workingFile.url()) {
             return;
         }
         try {
-            std::error_code ec;
-            if (fs::file_size(jpg, ec) > kMaxImageFileBytes && !ec) {
-                throw ImageCodecError(ImageCodecError::Code::tooLarge,
-                                      "The image file exceeds the size limit");
-            }
             if (earlier != placed.end()) {
                 files::VtFile(earlier->second).copy(workingFile);
             } else {
-                // The unpacked file is dropped with its folder anyway: moving it gives the same
-                // working folder as a copy, at a fraction of the cost.
-                files::VtFile(jpg).move(workingFile);
+                if (*jpgSize > kMaxImageFileBytes) {
+                    throw ImageCodecError(ImageCodecError::Code::tooLarge,
+                                          "The image file exceeds the size limit");
+                }
+                archive.extract(jpg, workingFile.url());
                 placed.emplace(imageId, workingFile.url());
             }
+            placedFiles.addFile(workingFile.url());
+        } catch (const files::ZipError& error) {
+            throw DamagedEntry{error.detail()};
         } catch (const std::exception& error) {
             core::Log::error("Failed to copy " + logSeed + " of " + imageId + " as " +
-                             core::localizedDescription(error));
+                                 causeOf(error),
+                             core::LogLocation::named(kCopyImageOperation));
         }
         return;
     }
-    if (!isRegularFile(png)) {
+    const auto pngSize = archive.size(png);
+    if (!pngSize) {
+        // A missing image is not worth a line; one that is there under another normalisation of
+        // its name is, since the user sees it in the archive.
+        for (const std::string& name : {jpg, png}) {
+            if (const auto other = differentlyNormalisedName(archive, name)) {
+                core::Log::warning("Skipped " + logSeed + " of " + imageId +
+                                       " as the archive names its file \"" + *other +
+                                       "\", which differs from the id in Unicode normalisation",
+                                   core::LogLocation::named(kCopyImageOperation));
+                break;
+            }
+        }
         return;
     }
     std::vector<std::uint8_t> jpeg;
     try {
-        jpeg = convertPngToJpeg(readImageFile(png), kJpegQuality);
+        if (*pngSize > kMaxImageFileBytes) {
+            throw ImageCodecError(ImageCodecError::Code::tooLarge,
+                                  "The image file of " + std::to_string(*pngSize) +
+                                      " bytes exceeds the size limit");
+        }
+        const std::string bytes = archive.read(png);
+        jpeg =
+            convertPngToJpeg(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), kJpegQuality);
+    } catch (const files::ZipError& error) {
+        throw DamagedEntry{error.detail()};
     } catch (const std::exception& error) {
-        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " +
-                           core::localizedDescription(error));
+        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " + causeOf(error),
+                           core::LogLocation::named(kCopyImageOperation));
         return;
     }
     try {
-        workingFile.writeData(jpeg);
-    } catch (const std::exception&) {
-        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId);
+        // Like the JPEG entries, never over a file already there.
+        writeNewFile(workingFile.url(),
+                     std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
+        placedFiles.addFile(workingFile.url());
+    } catch (const std::exception& error) {
+        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId +
+                             " - " + causeOf(error),
+                         core::LogLocation::named(kCopyImageOperation));
     }
 }
 
@@ -164,28 +289,31 @@ copyImageFileFromWorkingFolderToZozFile(const fs::path& sourceFolder,
         }
     }
     core::Log::warning(logSeed + " [" + *imageId +
-                       "] is not exist in the project working directory");
+                           "] is not exist in the project working directory",
+                       core::LogLocation::named(kPackImageOperation));
     return std::nullopt;
 }
 
 void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, bool prettyPrint) {
-    const auto failed = [&] {
+    const auto failed = [&](const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + jsonProject.name.value_or("") +
-                        "\" to json file: \"" + jsonFile.pathString() + "\"");
+                        "\" to json file: \"" + jsonFile.pathString() + "\"",
+                    core::LogLocation::named(kSaveJsonOperation), causeOf(error));
     };
     std::string text;
     try {
         text = encodeJsonProjectText(jsonProject, prettyPrint);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // The old file stays: a project that cannot be encoded must not cost the saved one.
-        failed();
+        failed(error);
     }
     try {
-        jsonFile.writeString(text, true);
+        jsonFile.writeString(text, true, core::TextEncoding::utf8);
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to save project to file " + jsonFile.pathString());
-        failed();
+        core::logError(error, "Failed to save project to file " + jsonFile.pathString(),
+                       core::LogLocation::named(kSaveJsonOperation));
+        failed(error);
     }
 }
 
@@ -203,142 +331,154 @@ bool isPlainImageId(const std::string& imageId) {
 
 namespace {
 
-// The decoded JSON and, when asked for, the project mapped from it.
-struct Decoded {
-    std::optional<JsonProject> json;
-    std::shared_ptr<ZozProject> project;
-};
-
-Decoded decodeText(const std::string& text, bool mapProject) {
-    Decoded decoded;
-    try {
-        decoded.json = decodeJsonProject(text);
-    } catch (const std::exception&) {
-        return decoded;
-    }
-    if (decoded.json && mapProject) {
-        try {
-            decoded.project = DataMapService::map(*decoded.json);
-        } catch (const std::exception& error) {
-            core::logError(error, "Failed to map the project");
-        }
-    }
-    return decoded;
-}
-
-// The whole text of a regular file no larger than the JSON limit; absent otherwise.
-std::optional<std::string> readJsonText(const fs::path& path) {
-    std::error_code ec;
-    if (!isRegularFile(path)) {
-        return std::nullopt;
-    }
-    const auto size = fs::file_size(path, ec);
-    if (ec || size > kMaxProjectJsonBytes) {
-        return std::nullopt;
-    }
-    std::string text(size, '\0');
-    std::ifstream in(path, std::ios::binary);
-    in.read(text.data(), static_cast<std::streamsize>(size));
-    if (!in || in.gcount() != static_cast<std::streamsize>(size)) {
-        return std::nullopt;
-    }
-    return text;
-}
-
 struct ReadResult {
     JsonProject json;
     std::shared_ptr<ZozProject> project;
 };
 
+// The mapped project, or why there is none.
+struct Mapped {
+    std::shared_ptr<ZozProject> project;
+    std::string failure;
+};
+
+Mapped mapProject(const JsonProject& json) {
+    try {
+        if (auto project = DataMapService::map(json)) {
+            return {std::move(project), {}};
+        }
+        return {nullptr, json.uniqueId ? "the project's data is outside what can be mapped"
+                                       : "the project has no \"Uid\""};
+    } catch (const std::exception& error) {
+        return {nullptr, causeOf(error)};
+    }
+}
+
+// Reads the JSON entry into memory and writes into the working folder only the files it keeps:
+// nothing is unpacked to a temporary folder first, so each file is written once. The mapping
+// runs while the images are written; whatever fails, the working folder is left as it was.
 ReadResult readDocument(const files::VtFile& document,
-                        const std::optional<files::VtFolder>& workingFolder, bool mapProject) {
+                        const std::optional<files::VtFolder>& workingFolder, bool wantProject) {
     const std::string path = document.pathString();
     if (!document.exists()) {
         throwLogged(DocumentError::Code::FileNotExist,
-                    ".zoz file loading failed as the file does not exist:" + path);
+                    ".zoz file loading failed as the file does not exist:" + path,
+                    core::LogLocation::named(kReadOperation));
     }
-    const files::VtFolder unzipFolder =
-        files::VtFolder::systemTmpFolder().child(core::Uuid::random().uuidString());
-    const TemporaryFolderGuard guard(unzipFolder.url());
-    const fs::path jsonPath = unzipFolder.url() / kJsonEntryName;
-    // As soon as the JSON entry is out (our writer puts it first), it is decoded and mapped on
-    // another thread while the images are still being unpacked; the checks below still run in
-    // the documented order, and a later copy of the entry starts the decoding afresh.
-    std::future<Decoded> early;
-    const auto onFileWritten = [&](const std::string& written) {
-        if (!std::string_view(written).ends_with(kJsonEntryName)) {
-            return;
+    // The error's own description ("Failed to unzip file.") says little: its cause follows.
+    const auto unzipFailed = [&](const std::exception& error) {
+        std::string message =
+            core::errorLogMessage(error, "Failed to unzip the .zoz file \"" + path + "\"");
+        std::string cause = causeOf(error);
+        if (cause != core::localizedDescription(error)) {
+            message += " (" + cause + ")";
         }
-        if (auto text = readJsonText(jsonPath)) {
-            if (early.valid()) {
-                early.wait();
-            }
-            early = std::async(std::launch::async, [text = std::move(*text), mapProject] {
-                return decodeText(text, mapProject);
-            });
-        }
+        core::Log::error(message, core::LogLocation::named(kReadOperation));
+        throw DocumentError(DocumentError::Code::InvalidFileFormat, std::move(cause));
     };
+    std::optional<files::ZipEntryReader> archive;
     try {
-        files::Zip::unzipFile(document.url(), unzipFolder.url(), true, std::nullopt, {},
-                              onFileWritten);
+        archive.emplace(document.url());
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to unzip the .zoz file \"" + path + "\"");
-        throw DocumentError(DocumentError::Code::InvalidFileFormat);
+        unzipFailed(error);
     }
-    if (!isRegularFile(jsonPath)) {
+    const auto jsonSize = archive->size(kJsonEntryName);
+    if (!jsonSize) {
         throwLogged(DocumentError::Code::InvalidFileContent,
-                    "Failed to load project as there is no json file in teh zip file:" + path);
+                    "Failed to load project as there is no json file in teh zip file:" + path,
+                    core::LogLocation::named(kReadOperation),
+                    std::string("the archive holds no entry \"") + kJsonEntryName + "\"");
     }
-    std::error_code ec;
-    if (fs::file_size(jsonPath, ec) > kMaxProjectJsonBytes && !ec) {
+    if (*jsonSize > kMaxProjectJsonBytes) {
         throwLogged(DocumentError::Code::InvalidFileFormat,
                     "The json file of " + path + " exceeds " +
+                        std::to_string(kMaxProjectJsonBytes) + " bytes",
+                    core::LogLocation::named(kReadOperation),
+                    std::string("entry \"") + kJsonEntryName + "\" is larger than " +
                         std::to_string(kMaxProjectJsonBytes) + " bytes");
     }
-    Decoded decoded;
-    if (early.valid()) {
-        decoded = early.get();
-    } else if (auto text = readJsonText(jsonPath)) {
-        decoded = decodeText(*text, mapProject);
+    std::string text;
+    try {
+        text = archive->read(kJsonEntryName);
+    } catch (const std::exception& error) {
+        unzipFailed(error);
     }
-    if (!decoded.json) {
-        throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path);
+    std::optional<JsonProject> decoded;
+    std::string decodeFailure = "the text is JSON null, not a project";
+    try {
+        decoded = decodeJsonProject(text);
+    } catch (const std::exception& error) {
+        decoded.reset();
+        decodeFailure = causeOf(error);
     }
-    JsonProject json = std::move(*decoded.json);
+    if (!decoded) {
+        throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path,
+                    core::LogLocation::named(kReadOperation), std::move(decodeFailure));
+    }
+    ReadResult result{std::move(*decoded), nullptr};
+    const JsonProject& json = result.json;
+    // The future's destructor waits for the mapping, so it never outlives the JSON it reads.
+    std::future<Mapped> mapped;
+    if (wantProject) {
+        mapped = std::async(std::launch::async, [&json] { return mapProject(json); });
+    }
+
+    PlacedFiles placedFiles;
     if (workingFolder) {
         const Manager::ProjectWorkingFolder working(*workingFolder);
         try {
-            files::VtFile(jsonPath).move(working.jsonFile());
-        } catch (const std::exception&) {
+            writeNewFile(working.jsonFile().url(), text);
+        } catch (const std::exception& error) {
             throwLogged(DocumentError::Code::OpenError,
-                        "Failed to copy the json file when opening project at:" + path);
+                        "Failed to copy the json file when opening project at:" + path,
+                        core::LogLocation::named(kReadOperation), causeOf(error));
         }
-        PlacedImages placed;
-        if (json.peoples) {
-            const files::VtFolder photos = working.photoFolder();
-            if (!photos.exists()) {
-                photos.create();
-            }
-            for (const auto& member : *json.peoples) {
-                if (member.photoId && !member.photoId->empty()) {
-                    copyImageFromUnzipFolderToWorkingFolder(
-                        unzipFolder.url(), *member.photoId,
-                        files::VtFile(photos.url() / (*member.photoId + ".jpg")), "photo", placed);
+        placedFiles.addFile(working.jsonFile().url());
+        std::string().swap(text);
+        try {
+            PlacedImages placed;
+            if (json.peoples) {
+                const files::VtFolder photos = working.photoFolder();
+                if (!photos.exists()) {
+                    photos.create();
+                    placedFiles.addFolder(photos.url());
+                }
+                for (const auto& member : *json.peoples) {
+                    if (member.photoId && !member.photoId->empty()) {
+                        copyImageFromArchiveToWorkingFolder(
+                            *archive, *member.photoId,
+                            files::VtFile(photos.url() / (*member.photoId + ".jpg")), "photo",
+                            placed, placedFiles);
+                    }
                 }
             }
+            const auto copyRootImage = [&](const std::optional<std::string>& id,
+                                           const std::string& role) {
+                if (id && !id->empty()) {
+                    copyImageFromArchiveToWorkingFolder(
+                        *archive, *id, files::VtFile(working.root().url() / (*id + ".jpg")), role,
+                        placed, placedFiles);
+                }
+            };
+            copyRootImage(json.imageId, "tile cover image");
+            copyRootImage(json.pdfBannerImageId, "pdf banner image");
+        } catch (const DamagedEntry& damaged) {
+            throwLogged(DocumentError::Code::InvalidFileFormat,
+                        "Failed to unzip the .zoz file \"" + path + "\"",
+                        core::LogLocation::named(kReadOperation), damaged.detail);
         }
-        const auto copyRootImage = [&](const std::optional<std::string>& id,
-                                       const std::string& role) {
-            if (id && !id->empty()) {
-                copyImageFromUnzipFolderToWorkingFolder(
-                    unzipFolder.url(), *id, files::VtFile(working.root().url() / (*id + ".jpg")),
-                    role, placed);
-            }
-        };
-        copyRootImage(json.imageId, "tile cover image");
-        copyRootImage(json.pdfBannerImageId, "pdf banner image");
     }
-    return {std::move(json), std::move(decoded.project)};
+    if (wantProject) {
+        Mapped outcome = mapped.get();
+        if (!outcome.project) {
+            throwLogged(DocumentError::Code::InvalidProjectData,
+                        "Failed to convert from json project object:" + path,
+                        core::LogLocation::named(kLoadOperation), std::move(outcome.failure));
+        }
+        result.project = std::move(outcome.project);
+    }
+    placedFiles.keep();
+    return result;
 }
 
 } // namespace
@@ -350,12 +490,7 @@ JsonProject Manager::jsonProject(const files::VtFile& document,
 
 std::shared_ptr<ZozProject> Manager::load(const files::VtFile& document,
                                           const files::VtFolder& workingFolder) const {
-    ReadResult read = readDocument(document, workingFolder, true);
-    if (!read.project) {
-        throwLogged(DocumentError::Code::InvalidProjectData,
-                    "Failed to convert from json project object:" + document.pathString());
-    }
-    return std::move(read.project);
+    return readDocument(document, workingFolder, true).project;
 }
 
 void Manager::saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile) const {
@@ -369,7 +504,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     const files::VtFile jsonFile = working.jsonFile();
     if (!jsonFile.exists()) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + name + "\" because the json file does not exist");
+                    "Failed to save project \"" + name + "\" because the json file does not exist",
+                    core::LogLocation::named(kZozFileOperation));
     }
     std::vector<fs::path> entries{jsonFile.url()};
     // Entries sit at the archive's root by file name; a name already taken is not packed twice.
@@ -398,7 +534,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     } catch (const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + name +
-                        "\" as .zoz file, with error: " + core::localizedDescription(error));
+                        "\" as .zoz file, with error: " + core::localizedDescription(error),
+                    core::LogLocation::named(kZozFileOperation), causeOf(error));
     }
 }
 

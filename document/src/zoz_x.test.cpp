@@ -21,6 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using document::DocumentError;
+using document::JsonPeople;
+using document::JsonProject;
+using document::JsonResourceAssignment;
+using document::JsonTask;
 using document::ZozX::Manager;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
@@ -217,6 +221,95 @@ TEST_F(Container, HostileDocumentsGiveTypedErrorsAndLeaveNothingBehind) {
     EXPECT_EQ(countEntries(m_tmp), 0U);
 }
 
+TEST_F(Container, FailuresSayWhyInTheLogAndTheError) {
+    using Code = DocumentError::Code;
+    struct Case {
+        fs::path document;
+        Code code;
+        std::string message; // the fixed text of the log line
+        std::string cause;
+    };
+    const std::vector<Case> cases = {
+        {makeZip("uid.zoz", {{"project.moc", R"({"Uid":5})"}}), Code::InvalidJson,
+         "Failed to pharse project json file:", "\"Uid\" of the project is not a string"},
+        {makeZip("null.zoz", {{"project.moc", "null"}}), Code::InvalidJson,
+         "Failed to pharse project json file:", "the text is JSON null, not a project"},
+        {makeZip("slip.zoz", {{"project.moc", R"({"Uid":"p"})"}, {"../x", "x"}}),
+         Code::InvalidFileFormat, "Failed to unzip the .zoz file \"",
+         "entry \"../x\" climbs out of the destination folder"},
+        {makeZip("none.zoz", {{"other.moc", "{}"}}), Code::InvalidFileContent,
+         "Failed to load project as there is no json file in teh zip file:",
+         "the archive holds no entry \"project.moc\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.document.filename().string());
+        ::testing::internal::CaptureStdout();
+        try {
+            Manager().jsonProject(files::VtFile(c.document), workingFolder());
+            ADD_FAILURE() << "loaded";
+        } catch (const DocumentError& error) {
+            EXPECT_EQ(error.code(), c.code);
+            EXPECT_EQ(error.detail(), c.cause);
+        }
+        const std::string log = ::testing::internal::GetCapturedStdout();
+        EXPECT_NE(log.find(c.message), std::string::npos) << log;
+        EXPECT_NE(log.find(c.cause), std::string::npos) << log;
+        EXPECT_NE(log.find("(_jsonProject(fromDezuduzFile:workingFolder:))"), std::string::npos)
+            << log;
+    }
+
+    // A stored entry whose bytes no longer match its checksum.
+    const fs::path damaged = m_scratch / "crc.zoz";
+    const std::string command =
+        "python3 -c \"import sys,zipfile\nwith zipfile.ZipFile(sys.argv[1],'w') as z: "
+        "z.writestr('project.moc','{\\\"Uid\\\":\\\"p\\\"}')\" '" +
+        damaged.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string bytes = readText(damaged);
+    const auto at = bytes.find("{\"Uid\":\"p\"}");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 8] = 'q';
+    writeText(damaged, bytes);
+    try {
+        Manager().jsonProject(files::VtFile(damaged), std::nullopt);
+        ADD_FAILURE() << "loaded";
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.code(), Code::InvalidFileFormat);
+        EXPECT_EQ(error.detail(), "entry \"project.moc\" is damaged (CRC error)");
+    }
+
+    ::testing::internal::CaptureStdout();
+    try {
+        Manager().load(files::VtFile(makeZip("nouid.zoz", {{"project.moc", R"({"Name":"x"})"}})),
+                       workingFolder());
+        ADD_FAILURE() << "loaded";
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.code(), Code::InvalidProjectData);
+        EXPECT_EQ(error.detail(), "the project has no \"Uid\"");
+    }
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Failed to convert from json project object:"), std::string::npos) << log;
+    EXPECT_NE(log.find("(load(projectFromDezuduzDocument:to:))"), std::string::npos) << log;
+}
+
+TEST_F(Container, ImageNamedInAnotherNormalisationIsLoggedWhenDropped) {
+    // The id is composed ("é" as one code point), the archive's file name decomposed.
+    const std::string composedId = "Caf\xC3\xA9";
+    const std::string decomposedName = "Cafe\xCC\x81.jpg";
+    const fs::path doc = makeZip(
+        "nfc.zoz",
+        {{"project.moc", R"({"Uid":"p","Ples":[{"Id":1,"Nm":"A","Pt":")" + composedId + R"("},
+             {"Id":2,"Nm":"B","Pt":"absent"}]})"},
+         {decomposedName, jpegBytes()}});
+    ::testing::internal::CaptureStdout();
+    EXPECT_NO_THROW(Manager().jsonProject(files::VtFile(doc), workingFolder()));
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Skipped photo of " + composedId), std::string::npos) << log;
+    EXPECT_NE(log.find(decomposedName), std::string::npos) << log;
+    // An image that is simply not there stays silent.
+    EXPECT_EQ(log.find("absent"), std::string::npos) << log;
+}
+
 TEST_F(Container, HostileOrBadImagesAreSkipped) {
     const std::string png = pngBytes();
     std::string huge = png;
@@ -299,6 +392,40 @@ TEST_F(Container, WriterPacksWhatItReadsAndFailedSavesKeepOldFiles) {
     EXPECT_EQ(readText(target.url()), savedDoc);
 }
 
+// Documents our writer makes within the reader's limits open, however repetitive their JSON and
+// therefore however well it compresses.
+TEST_F(Container, RepetitiveDocumentsFromOurWriterOpen) {
+    JsonTask task;
+    task.uid = 1;
+    task.start = core::Calendar::current().startOfDay(core::Date::now());
+    task.finish = core::Date(task.start->timeIntervalSince1970() + 86400 * 3);
+    task.resources.emplace(50'000, JsonResourceAssignment{1, 100});
+    JsonProject busy;
+    busy.uniqueId = "busy";
+    busy.peoples.emplace(1, JsonPeople{1, "Ann", {}, {}, {}});
+    JsonTask root;
+    root.uid = 0;
+    root.childs = std::vector<JsonTask>{std::move(task)};
+    busy.root = std::move(root);
+    JsonProject named;
+    named.uniqueId = "named";
+    named.name = std::string(20 * 1024 * 1024, 'n');
+
+    const Manager manager;
+    for (const JsonProject* json : {&busy, &named}) {
+        const files::VtFolder source = workingFolder();
+        manager.saveAsJsonFile(*json, source.file("project.moc"));
+        const files::VtFile document(m_scratch / (*json->uniqueId + ".zoz"));
+        manager.zozFile(*json, source, document);
+        // Well beyond the 200 : 1 that a bomb check on small entries would refuse.
+        EXPECT_GT(fs::file_size(source.url() / "project.moc"), fs::file_size(document.url()) * 200)
+            << *json->uniqueId;
+        const auto project = manager.load(document, workingFolder());
+        ASSERT_TRUE(project) << *json->uniqueId;
+        EXPECT_EQ(project->uniqueId(), *json->uniqueId);
+    }
+}
+
 TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
     const std::string jpeg = jpegBytes();
     const fs::path good =
@@ -314,22 +441,39 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
     EXPECT_EQ(project->findTask(1)->resources().assignments().size(), 1U);
     EXPECT_EQ(readText(work.url() / "Photo" / "ph.jpg"), jpeg);
 
-    // No "Uid", or a date outside the valid range: the JSON and images are in the working
-    // folder, the temporary folder is gone, and the load fails as invalid project data.
-    for (const char* json : {R"({"Name":"x","Ples":[]})",
-                             R"({"Uid":"p","Root":{"Uid":0,"Childs":[{"Uid":1,
-                                 "Start":"1700-01-01","Finish":"2024-01-05"}]}})"}) {
-        const files::VtFolder folder = workingFolder();
+    // A load that fails leaves the caller's working folder as it was, whether nothing was in it
+    // (no "Uid": refused after its JSON and photo were written) or the user's own files were
+    // (a "project.moc" already there: refused before anything is written), and the temporary
+    // folder holds nothing; the same folder then takes a good document.
+    const auto failsWith = [&](const fs::path& document, const files::VtFolder& folder) {
         try {
-            Manager().load(files::VtFile(makeZip("bad.zoz", {{"project.moc", json}})), folder);
-            ADD_FAILURE() << json;
+            Manager().load(files::VtFile(document), folder);
         } catch (const DocumentError& error) {
-            EXPECT_EQ(error.code(), DocumentError::Code::InvalidProjectData);
+            return std::optional<DocumentError::Code>(error.code());
         }
-        EXPECT_TRUE(fs::exists(folder.url() / "project.moc"));
-        EXPECT_EQ(countEntries(m_tmp), 0U);
-        fs::remove(m_scratch / "bad.zoz");
-    }
+        return std::optional<DocumentError::Code>();
+    };
+    const fs::path noUid = makeZip(
+        "bad.zoz", {{"project.moc", R"({"Name":"x","Ples":[{"Id":1,"Pt":"ph"}],"Image":"ph"})"},
+                    {"ph.jpg", jpeg}});
+    const files::VtFolder empty = workingFolder();
+    EXPECT_EQ(failsWith(noUid, empty), DocumentError::Code::InvalidProjectData);
+    EXPECT_EQ(countEntries(empty.url()), 0U);
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+    EXPECT_TRUE(Manager().load(files::VtFile(good), empty));
+    EXPECT_EQ(readText(empty.url() / "Photo" / "ph.jpg"), jpeg);
+
+    const files::VtFolder used = workingFolder();
+    writeText(used.url() / "project.moc", "mine");
+    fs::create_directories(used.url() / "Photo");
+    writeText(used.url() / "Photo" / "other.jpg", "mine too");
+    EXPECT_EQ(failsWith(good, used), DocumentError::Code::OpenError);
+    EXPECT_EQ(failsWith(noUid, used), DocumentError::Code::OpenError);
+    fs::remove(used.url() / "project.moc");
+    EXPECT_EQ(failsWith(noUid, used), DocumentError::Code::InvalidProjectData);
+    EXPECT_EQ(countEntries(used.url()), 2U);
+    EXPECT_EQ(readText(used.url() / "Photo" / "other.jpg"), "mine too");
+    EXPECT_EQ(countEntries(m_tmp), 0U);
 }
 
 } // namespace

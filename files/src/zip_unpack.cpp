@@ -3,6 +3,7 @@
 
 #include "posix_util.hpp"
 #include "text_util.hpp"
+#include "zip_result.hpp"
 
 #include <minizip/unzip.h>
 
@@ -11,6 +12,13 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <span>
+#include <string_view>
+#include <system_error>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -44,7 +52,7 @@ class OpenEntry {
 public:
     explicit OpenEntry(unzFile archive) : m_archive(archive) {
         if (const int result = unzOpenCurrentFile(archive); result != UNZ_OK) {
-            fail("cannot open the entry (error " + std::to_string(result) + ")");
+            fail("cannot open the entry: " + detail::zipResultText(result));
         }
     }
     OpenEntry(const OpenEntry&) = delete;
@@ -86,7 +94,7 @@ unz_file_info64 currentInfo(unzFile archive, std::string& rawName) {
     if (const int result =
             unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0);
         result != UNZ_OK) {
-        fail("cannot read the entry's record (error " + std::to_string(result) + ")");
+        fail("cannot read the entry's record: " + detail::zipResultText(result));
     }
     if (info.size_filename == 0) {
         fail("an entry has an empty name");
@@ -100,7 +108,7 @@ unz_file_info64 currentInfo(unzFile archive, std::string& rawName) {
             unzGetCurrentFileInfo64(archive, &info, rawName.data(),
                                     static_cast<uLong>(rawName.size()), nullptr, 0, nullptr, 0);
         result != UNZ_OK) {
-        fail("cannot read the entry's name (error " + std::to_string(result) + ")");
+        fail("cannot read the entry's name: " + detail::zipResultText(result));
     }
     rawName.resize(info.size_filename);
     return info;
@@ -207,7 +215,7 @@ std::vector<EntryPlan> survey(unzFile archive) {
         result = unzGoToNextFile(archive);
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
-        fail("the archive's directory is damaged (error " + std::to_string(result) + ")");
+        fail("the archive's directory is damaged: " + detail::zipResultText(result));
     }
     // minizip stops at the count the archive declares; other readers go by the directory's
     // size, so records beyond that count would be entries that only they unpack.
@@ -310,7 +318,7 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
         OpenEntry entry(zip.get());
         if (plan.isDirectory) {
             if (const int closed = entry.close(); closed != UNZ_OK) {
-                fail("entry \"" + plan.name + "\" is damaged (error " + std::to_string(closed) +
+                fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(closed) +
                      ")");
             }
             if (!plan.components.empty()) {
@@ -342,7 +350,7 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
                 const int n = unzReadCurrentFile(zip.get(), buffer.data(),
                                                  static_cast<unsigned>(buffer.size()));
                 if (n < 0) {
-                    fail("entry \"" + plan.name + "\" is damaged (error " + std::to_string(n) +
+                    fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(n) +
                          ")");
                 }
                 if (n == 0) {
@@ -369,9 +377,8 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
                      "\": " + detail::lastError().message());
             }
             if (const int closed = entry.close(); closed != UNZ_OK) {
-                fail("entry \"" + plan.name + "\" is damaged" +
-                     (closed == UNZ_CRCERROR ? std::string(" (CRC error)")
-                                             : " (error " + std::to_string(closed) + ")"));
+                fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(closed) +
+                     ")");
             }
         }
 
@@ -411,6 +418,141 @@ fs::path Zip::quickUnzipFile(const fs::path& archive, const ZipProgressHandler& 
 
 void VtZip::unzip(const fs::path& archive, const fs::path& destination, bool overwrite) {
     Zip::unzipFile(archive, destination, overwrite);
+}
+
+// The archive stays open for the reader's life; entries are found by the safe relative path the
+// survey made of their names, the last of two equal paths winning as it would on unpacking.
+struct ZipEntryReader::State {
+    explicit State(const fs::path& archive) : zip(archive) {}
+
+    UnzipArchive zip;
+    std::vector<EntryPlan> plans;
+    std::vector<unz64_file_pos> positions;
+    std::unordered_map<std::string, std::size_t> byName;
+    std::vector<std::string> names;
+
+    std::size_t find(std::string_view name) const {
+        const auto found = byName.find(std::string(name));
+        if (found == byName.end()) {
+            fail("the archive has no entry \"" + std::string(name) + "\"");
+        }
+        return found->second;
+    }
+
+    // Inflates entry `index` into `sink`, checking its declared size and its CRC.
+    template <class Sink>
+    void inflate(std::size_t index, Sink&& sink) {
+        const EntryPlan& plan = plans[index];
+        if (unzGoToFilePos64(zip.get(), &positions[index]) != UNZ_OK) {
+            fail("cannot find entry \"" + plan.name + "\" again");
+        }
+        std::string rawName;
+        if (currentInfo(zip.get(), rawName).uncompressed_size != plan.uncompressedSize) {
+            fail("the archive's directory changed while reading");
+        }
+        OpenEntry entry(zip.get());
+        std::array<char, 65536> buffer{};
+        std::uint64_t read = 0;
+        for (;;) {
+            const int n =
+                unzReadCurrentFile(zip.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (n < 0) {
+                fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(n) + ")");
+            }
+            if (n == 0) {
+                break;
+            }
+            const auto count = static_cast<std::size_t>(n);
+            if (read + count > plan.uncompressedSize) {
+                fail("entry \"" + plan.name + "\" holds more data than it declares");
+            }
+            sink(std::string_view(buffer.data(), count));
+            read += count;
+        }
+        if (read != plan.uncompressedSize) {
+            fail("entry \"" + plan.name + "\" holds less data than it declares");
+        }
+        if (const int closed = entry.close(); closed != UNZ_OK) {
+            fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(closed) + ")");
+        }
+    }
+};
+
+ZipEntryReader::ZipEntryReader(const fs::path& archive) {
+    std::error_code ec;
+    if (!fs::exists(archive, ec)) {
+        throw ZipError(ZipError::Code::fileNotFound, archive.string());
+    }
+    auto state = std::make_unique<State>(archive);
+    if (state->zip.get() == nullptr) {
+        fail("\"" + archive.string() + "\" is not a zip archive, or it is truncated");
+    }
+    state->plans = survey(state->zip.get());
+    state->positions.resize(state->plans.size());
+    int result = unzGoToFirstFile(state->zip.get());
+    for (std::size_t i = 0; i < state->plans.size(); ++i) {
+        if (result != UNZ_OK || unzGetFilePos64(state->zip.get(), &state->positions[i]) != UNZ_OK) {
+            fail("the archive's directory changed while reading");
+        }
+        const EntryPlan& plan = state->plans[i];
+        if (!plan.isDirectory) {
+            std::string path;
+            for (const std::string& component : plan.components) {
+                path.append(path.empty() ? "" : "/").append(component);
+            }
+            if (state->byName.insert_or_assign(path, i).second) {
+                state->names.push_back(std::move(path));
+            }
+        }
+        result = unzGoToNextFile(state->zip.get());
+    }
+    m_state = std::move(state);
+}
+
+ZipEntryReader::~ZipEntryReader() = default;
+
+const std::vector<std::string>& ZipEntryReader::fileNames() const noexcept {
+    return m_state->names;
+}
+
+std::optional<std::uint64_t> ZipEntryReader::size(std::string_view name) const {
+    const auto found = m_state->byName.find(std::string(name));
+    if (found == m_state->byName.end()) {
+        return std::nullopt;
+    }
+    return m_state->plans[found->second].uncompressedSize;
+}
+
+std::string ZipEntryReader::read(std::string_view name) const {
+    const std::size_t index = m_state->find(name);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(m_state->plans[index].uncompressedSize));
+    m_state->inflate(index, [&](std::string_view chunk) { bytes.append(chunk); });
+    return bytes;
+}
+
+void ZipEntryReader::extract(std::string_view name, const fs::path& target) const {
+    const std::size_t index = m_state->find(name);
+    detail::UniqueFd output(
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!output.valid()) {
+        throw std::system_error(detail::lastError(), "cannot create " + target.string());
+    }
+    try {
+        m_state->inflate(index, [&](std::string_view chunk) {
+            if (!detail::writeAll(output.get(),
+                                  std::span(reinterpret_cast<const unsigned char*>(chunk.data()),
+                                            chunk.size()))) {
+                throw std::system_error(detail::lastError(), "cannot write " + target.string());
+            }
+        });
+        if (output.close() != 0) {
+            throw std::system_error(detail::lastError(), "cannot write " + target.string());
+        }
+    } catch (...) {
+        ::unlink(target.c_str());
+        throw;
+    }
 }
 
 } // namespace files

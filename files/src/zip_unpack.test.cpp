@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <system_error>
 
 #include <sys/stat.h>
 
@@ -237,7 +238,7 @@ TEST(ZipUnpack, LimitsRefuseBombsBeforeWriting) {
     };
     std::vector<RawEntry> many(ZipLimits::kMaxEntries + 1);
     for (std::size_t i = 0; i < many.size(); ++i) {
-        many[i] = {.name = "f" + std::to_string(i), .data = "", .deflate = false};
+        many[i] = {.name = std::to_string(i) + ".f", .data = "", .deflate = false};
     }
     EXPECT_TRUE(refused(many));
     EXPECT_TRUE(
@@ -251,10 +252,15 @@ TEST(ZipUnpack, LimitsRefuseBombsBeforeWriting) {
     EXPECT_TRUE(refused({{.name = "1", .data = filler, .deflate = false, .declaredSize = third},
                          {.name = "2", .data = filler, .deflate = false, .declaredSize = third},
                          {.name = "3", .data = filler, .deflate = false, .declaredSize = third}}));
-    EXPECT_TRUE(refused({{.name = "zeros", .data = std::string(4 * 1024 * 1024, '\0')}}));
-    // Small repetitive entries stay welcome.
+    // Beyond the largest entry a valid document holds, a tiny archive may not ask for hundreds
+    // of megabytes.
+    const auto huge = static_cast<std::uint32_t>(ZipLimits::kRatioCheckThreshold + 1);
+    const std::string stored = files::test::randomBytes(huge / ZipLimits::kMaxCompressionRatio, 4);
+    EXPECT_TRUE(
+        refused({{.name = "bomb", .data = stored, .deflate = false, .declaredSize = huge}}));
+    // Repetitive entries up to that size are welcome, however well they compress.
     writeBytes(scratch / "ok.zip",
-               buildZip({{.name = "zeros", .data = std::string(500000, '\0')}}));
+               buildZip({{.name = "zeros", .data = std::string(4 * 1024 * 1024, '\0')}}));
     EXPECT_NO_THROW(files::VtZip::unzip(scratch / "ok.zip", scratch / "out", true));
 }
 
@@ -304,3 +310,42 @@ TEST(ZipUnpack, OverwriteProgressHandlerPasswordAndPermissions) {
 }
 
 } // namespace
+
+TEST(ZipEntryReader, ReadsOnlyTheEntriesAskedForAfterCheckingTheWholeArchive) {
+    ScratchFolder scratch;
+    const std::string big = files::test::randomBytes(200'000, 7);
+    writeBytes(scratch / "a.zip", buildZip({{.name = "a.txt", .data = "first"},
+                                            {.name = "dir/", .data = ""},
+                                            {.name = "dir\\b.bin", .data = big},
+                                            {.name = "./a.txt", .data = "second"},
+                                            {.name = "bad.txt", .data = "checksum", .crc = 1234}}));
+    const files::ZipEntryReader reader(scratch / "a.zip");
+    EXPECT_EQ(reader.fileNames(), (std::vector<std::string>{"a.txt", "dir/b.bin", "bad.txt"}));
+    EXPECT_EQ(reader.size("dir/b.bin"), big.size());
+    EXPECT_FALSE(reader.size("dir"));
+    EXPECT_EQ(reader.read("dir/b.bin"), big);
+    EXPECT_EQ(reader.read("a.txt"), "second"); // the later entry of one path counts
+    EXPECT_THROW((void)reader.read("missing"), ZipError);
+
+    reader.extract("dir/b.bin", scratch / "b.bin");
+    EXPECT_EQ(readBytes(scratch / "b.bin"), big);
+    // Never over an existing file or through a link, and no partial file of a damaged entry.
+    EXPECT_THROW(reader.extract("a.txt", scratch / "b.bin"), std::system_error);
+    EXPECT_EQ(readBytes(scratch / "b.bin"), big);
+    fs::create_symlink(scratch / "elsewhere", scratch / "link");
+    EXPECT_THROW(reader.extract("a.txt", scratch / "link"), std::system_error);
+    EXPECT_FALSE(fs::exists(scratch / "elsewhere"));
+    EXPECT_THROW(reader.extract("bad.txt", scratch / "bad.txt"), ZipError);
+    EXPECT_FALSE(fs::exists(scratch / "bad.txt"));
+
+    // The whole archive is checked before any entry can be read.
+    writeBytes(scratch / "h.zip",
+               buildZip({{.name = "ok.txt", .data = "fine"}, {.name = "../up.txt", .data = "x"}}));
+    EXPECT_THROW(files::ZipEntryReader(scratch / "h.zip"), ZipError);
+    try {
+        files::ZipEntryReader missing(scratch / "none.zip");
+        ADD_FAILURE();
+    } catch (const ZipError& error) {
+        EXPECT_EQ(error.code(), ZipError::Code::fileNotFound);
+    }
+}

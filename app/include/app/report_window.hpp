@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -45,6 +46,12 @@ public:
     /// nothing unless the welcome screen shows.
     void openDocument(const QString& path);
 
+    /// Blocks until every document load that any window started has ended; a load whose window is
+    /// gone drops its document, working folder included, before it ends. Call it on the GUI
+    /// thread once no window needs the event loop any more (as the application ends), so that
+    /// leaving the process cuts no load off halfway.
+    static void waitForLoadsInFlight();
+
     /// The window's state.
     const HomeState& state() const noexcept { return m_state; }
     /// The window's events; an error sent on it shows in this window's alert.
@@ -84,6 +91,8 @@ private:
     LoadingPage* m_loadingPage = nullptr;
     DocumentPage* m_documentPage = nullptr;
     QMessageBox* m_alert = nullptr;
+    // Cleared when the window goes, so that its load in flight drops what it opens.
+    std::shared_ptr<std::atomic<bool>> m_loadWanted;
 };
 
 } // namespace app

@@ -36,9 +36,10 @@ public:
         files::VtFolder m_root;
     };
 
-    /// Unpacks `document`, copies its JSON and images into `workingFolder` (which must exist) and
+    /// Reads `document`, writes its JSON and images into `workingFolder` (which must exist) and
     /// maps the JSON onto a new project; throws `DocumentError` (or the folder error when the
-    /// "Photo" folder cannot be created). No temporary file outlives the call.
+    /// "Photo" folder cannot be created), leaving the working folder as it was. No temporary
+    /// file outlives the call.
     std::shared_ptr<ZozProject> load(const files::VtFile& document,
                                      const files::VtFolder& workingFolder) const;
 

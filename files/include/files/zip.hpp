@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,9 +75,11 @@ struct ZipLimits {
     static constexpr std::uint64_t kMaxTotalSize = 1024ULL * 1024 * 1024;
     /// Largest ratio of uncompressed to compressed size of an entry...
     static constexpr std::uint64_t kMaxCompressionRatio = 200;
-    /// ...checked only for entries larger than this (1 MiB), so that small, very repetitive
-    /// entries pass.
-    static constexpr std::uint64_t kRatioCheckThreshold = 1024ULL * 1024;
+    /// ...checked only for entries larger than this (256 MiB, the largest entry a valid project
+    /// document holds: its JSON). Smaller entries cost no more than a valid document may, however
+    /// well they compress, and the limits above bound them; only beyond it does the ratio keep a
+    /// tiny archive from writing hundreds of megabytes.
+    static constexpr std::uint64_t kRatioCheckThreshold = 256ULL * 1024 * 1024;
     /// Longest entry name, in bytes.
     static constexpr std::uint64_t kMaxNameLength = 4096;
 };
@@ -93,8 +96,9 @@ public:
     /// unless `overwrite`. Names that could leave the destination, symbolic-link entries,
     /// encrypted entries, archives beyond `ZipLimits` and every read, CRC or size error throw
     /// `ZipError::unzipFail`, with nothing written outside `destination`; a missing archive
-    /// throws `fileNotFound` before anything is created. `password` is accepted for
-    /// compatibility and never needed: encrypted entries are refused.
+    /// throws `fileNotFound` before anything is created. Password-protected archives are not
+    /// supported: `password` is accepted for compatibility and ignored, and any encrypted entry
+    /// makes the whole archive fail with `unzipFail` before anything is written.
     static void unzipFile(const std::filesystem::path& archive,
                           const std::filesystem::path& destination, bool overwrite,
                           const std::optional<std::string>& password = std::nullopt,
@@ -108,14 +112,15 @@ public:
     /// Packs files (one top-level entry each, named by the last path component) and folders
     /// (entries "<folder>/<relative path>") into a new archive at `zipFilePath`, written to a
     /// temporary sibling and renamed into place only on success. Throws `ZipError::zipFail` for
-    /// a missing or unreadable input, a password, or any write failure; an existing archive is
-    /// then left untouched.
+    /// a missing or unreadable input or any write failure; an existing archive is then left
+    /// untouched. Password-protected archives are not written: any `password` throws `zipFail`.
     static void zipFiles(const std::vector<std::filesystem::path>& paths,
                          const std::filesystem::path& zipFilePath,
                          const std::optional<std::string>& password = std::nullopt,
                          ZipCompression compression = ZipCompression::DefaultCompression,
                          const ZipProgressHandler& progress = {});
-    /// Packs in-memory entries (entries with empty data are skipped) like `zipFiles`.
+    /// Packs in-memory entries (entries with empty data are skipped) like `zipFiles`; any
+    /// `password` throws `zipFail`, as password-protected archives are not written.
     static void zipData(const std::vector<ArchiveFile>& archiveFiles,
                         const std::filesystem::path& zipFilePath,
                         const std::optional<std::string>& password = std::nullopt,
@@ -134,6 +139,36 @@ public:
     static bool isValidFileExtension(std::string_view fileExtension);
     /// Whether the custom set holds the extension.
     static bool hasCustomFileExtension(const std::string& fileExtension);
+};
+
+/// An archive opened to read chosen entries only. It is checked as a whole first, exactly as
+/// `Zip::unzipFile` checks it (names, links, encryption, `ZipLimits`), so a caller that needs a
+/// few entries never unpacks the rest. Entries are named by their relative path ("a/b.jpg"); of
+/// two entries with one path the later counts. Not for use from several threads at once.
+class ZipEntryReader {
+public:
+    /// Opens and checks `archive`; throws `ZipError::fileNotFound` when it is missing and
+    /// `unzipFail` for anything `Zip::unzipFile` refuses.
+    explicit ZipEntryReader(const std::filesystem::path& archive);
+    ZipEntryReader(const ZipEntryReader&) = delete;
+    ZipEntryReader& operator=(const ZipEntryReader&) = delete;
+    ~ZipEntryReader();
+
+    /// The relative paths of the file entries, each once, in archive order.
+    const std::vector<std::string>& fileNames() const noexcept;
+    /// The declared size of the file entry `name`, or absent when there is none.
+    std::optional<std::uint64_t> size(std::string_view name) const;
+    /// The bytes of the file entry `name`; throws `unzipFail` when there is none or it is
+    /// damaged or differs from its declared size.
+    std::string read(std::string_view name) const;
+    /// Writes the file entry `name` to the new file `target`, which must not exist (nor be a
+    /// link); throws `unzipFail` as `read` does, or `std::system_error` when `target` cannot be
+    /// created or written, and leaves no partial file.
+    void extract(std::string_view name, const std::filesystem::path& target) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 /// Expands files and folders into the list of files to pack with their entry names.
