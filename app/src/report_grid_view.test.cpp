@@ -115,8 +115,9 @@ TEST_F(ReportGridWindowTest, ShowsTheTeamTheUnassignedRowAndTheTwoHeaderRows) {
     EXPECT_EQ(grid().contentSize(), (core::CGSize{2129, 185}));
     EXPECT_EQ(grid().cellRect(0, 1), QRect(330, 0, 89, 26));
     EXPECT_EQ(grid().cellRect(1, 0), QRect(330, 26, 89, 16));
-    // The grid takes the page's whole width while no side panel stands beside it.
-    EXPECT_EQ(grid().width(), m_window.documentPage()->width());
+    // The grid takes all the width the inspector beside it leaves.
+    EXPECT_EQ(grid().width() + m_window.documentPage()->inspectorSide()->width(),
+              m_window.documentPage()->width());
 }
 
 TEST_F(ReportGridWindowTest, PaintsAnOverAllocatedCellInTheExceedColourAndItsNeighbourPlain) {
