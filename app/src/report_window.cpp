@@ -96,6 +96,9 @@ void logLoadFailure(const std::filesystem::path& url, const std::exception_ptr& 
         std::rethrow_exception(failure);
     } catch (const document::DocumentError& error) {
         cause = "ZozX.DocumentError." + documentErrorCase(error.code());
+        if (!error.detail().empty()) {
+            cause += " - " + error.detail();
+        }
     } catch (const std::exception& error) {
         cause = core::localizedDescription(error);
     } catch (...) {

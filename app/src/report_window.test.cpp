@@ -160,6 +160,8 @@ TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAn
         log.find("Failed to load the project file " + corrupt.string() + ": ZozX.DocumentError."),
         std::string::npos)
         << log;
+    // With the reader's own account of why.
+    EXPECT_NE(log.find(": ZozX.DocumentError.InvalidFileFormat - "), std::string::npos) << log;
     EXPECT_TRUE(tmpEntries().empty());
 
     // OK dismisses the alert and the welcome screen still opens documents.
