@@ -128,7 +128,9 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
     nodes[0].task.name = *project.name;
     std::vector<std::size_t> path{0};
     std::vector<std::int64_t> lastLeafOf(static_cast<std::size_t>(plan.taskCount) + 1, -1);
-    std::int64_t lastLeaf = -1;
+    // The leaf before the last one under each parent: a second predecessor from the same group,
+    // so that no link crosses into another project group.
+    std::vector<std::int64_t> earlierLeafOf(lastLeafOf.size(), -1);
     bool justOpened = false;
     for (int i = 1; i <= plan.taskCount; ++i) {
         if (!justOpened) {
@@ -199,13 +201,14 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
             const std::int64_t previous = lastLeafOf[parent];
             if (previous >= 0 && random.chance(30)) {
                 t.predecessors = std::vector<std::int64_t>{previous};
-                // Now and then a second predecessor from elsewhere in the plan.
-                if (lastLeaf >= 0 && lastLeaf != previous && random.chance(30)) {
-                    t.predecessors->push_back(lastLeaf);
+                // Now and then a second, earlier predecessor from the same group.
+                if (const std::int64_t earlier = earlierLeafOf[parent];
+                    earlier >= 0 && random.chance(30)) {
+                    t.predecessors->push_back(earlier);
                 }
             }
+            earlierLeafOf[parent] = lastLeafOf[parent];
             lastLeafOf[parent] = i;
-            lastLeaf = i;
             if (random.chance(20)) {
                 t.dateBaseline =
                     document::JsonDateBaseline{dayDate(node.startDay), dayDate(node.finishDay)};

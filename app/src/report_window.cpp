@@ -149,6 +149,9 @@ ReportWindow::ReportWindow(QWidget* parent, Opener opener)
     });
 
     showPage(m_openFilePage);
+    // The toolbar stands in for the title bar: it keeps the height the welcome screen's title
+    // gives it, so that a page adding nothing to it (the progress screen) does not move up.
+    m_toolBar->setMinimumHeight(m_toolBar->sizeHint().height());
 }
 
 ReportWindow::~ReportWindow() {

@@ -104,7 +104,8 @@ bool hasSystemZone(const std::string& zoneId);
 std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId);
 /// A zone named `zoneId` from the bytes of a compiled zone file: its transitions, then its rule
 /// string for the years after them; absent when the bytes are not a usable zone file.
-std::unique_ptr<icu::TimeZone> zoneFromZoneFile(const std::string& zoneId, std::string_view bytes);
+std::unique_ptr<icu::BasicTimeZone> zoneFromZoneFile(const std::string& zoneId,
+                                                     std::string_view bytes);
 /// Makes ICU's default time zone follow `zoneId` (only touches ICU when it changes).
 void followIcuDefaultZone(const std::string& zoneId);
 

@@ -2,6 +2,7 @@
 // library (and the system clock) rather than with the older rules compiled into ICU.
 #include "calendar_impl.hpp"
 
+#include <unicode/basictz.h>
 #include <unicode/dtrule.h>
 #include <unicode/rbtz.h>
 #include <unicode/tzrule.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <tuple>
@@ -343,7 +345,8 @@ std::optional<ParsedFile> parseZoneFile(std::string_view bytes) {
 
 } // namespace
 
-std::unique_ptr<icu::TimeZone> zoneFromZoneFile(const std::string& zoneId, std::string_view bytes) {
+std::unique_ptr<icu::BasicTimeZone> zoneFromZoneFile(const std::string& zoneId,
+                                                     std::string_view bytes) {
     const auto file = parseZoneFile(bytes);
     if (!file) {
         return nullptr;
@@ -462,25 +465,96 @@ std::optional<std::string> readZoneFile(const std::string& path) {
 
 namespace {
 
-// The zone of a system zone file, read once per process; null when there is no usable file.
-const icu::TimeZone* cachedSystemZone(const std::string& zoneId) {
+// A zone whose rules, built once from a zone file, are shared by all its copies. ICU copies a
+// calendar's zone for many a calendar operation (the largest day of a month, for one), and a
+// rule-based zone rebuilds its whole transition table on each copy: sharing the finished,
+// never-changed rules makes a copy cost one reference count. Every query goes to those rules.
+class SharedRulesZone final : public icu::BasicTimeZone {
+public:
+    explicit SharedRulesZone(std::shared_ptr<const icu::BasicTimeZone> rules)
+        : icu::BasicTimeZone(idOf(*rules)), m_rules(std::move(rules)) {}
+
+    static UClassID getStaticClassID() {
+        static const char kClassId = 0;
+        return const_cast<char*>(&kClassId);
+    }
+    UClassID getDynamicClassID() const override { return getStaticClassID(); }
+    SharedRulesZone* clone() const override { return new SharedRulesZone(*this); }
+
+    int32_t getOffset(uint8_t era, int32_t year, int32_t month, int32_t day, uint8_t dayOfWeek,
+                      int32_t millis, UErrorCode& status) const override {
+        return m_rules->getOffset(era, year, month, day, dayOfWeek, millis, status);
+    }
+    int32_t getOffset(uint8_t era, int32_t year, int32_t month, int32_t day, uint8_t dayOfWeek,
+                      int32_t millis, int32_t monthLength, UErrorCode& status) const override {
+        return m_rules->getOffset(era, year, month, day, dayOfWeek, millis, monthLength, status);
+    }
+    void getOffset(UDate date, UBool local, int32_t& rawOffset, int32_t& dstOffset,
+                   UErrorCode& status) const override {
+        m_rules->getOffset(date, local, rawOffset, dstOffset, status);
+    }
+    void getOffsetFromLocal(UDate date, UTimeZoneLocalOption nonExistingTimeOpt,
+                            UTimeZoneLocalOption duplicatedTimeOpt, int32_t& rawOffset,
+                            int32_t& dstOffset, UErrorCode& status) const override {
+        m_rules->getOffsetFromLocal(date, nonExistingTimeOpt, duplicatedTimeOpt, rawOffset,
+                                    dstOffset, status);
+    }
+    // The rules stay as the file gives them, as a rule-based zone does.
+    void setRawOffset(int32_t /*offsetMillis*/) override {}
+    int32_t getRawOffset() const override { return m_rules->getRawOffset(); }
+    UBool useDaylightTime() const override { return m_rules->useDaylightTime(); }
+    UBool inDaylightTime(UDate date, UErrorCode& status) const override {
+        return m_rules->inDaylightTime(date, status);
+    }
+    UBool hasSameRules(const icu::TimeZone& other) const override {
+        const auto* shared = dynamic_cast<const SharedRulesZone*>(&other);
+        return m_rules->hasSameRules(shared != nullptr ? *shared->m_rules : other);
+    }
+    UBool getNextTransition(UDate base, UBool inclusive,
+                            icu::TimeZoneTransition& result) const override {
+        return m_rules->getNextTransition(base, inclusive, result);
+    }
+    UBool getPreviousTransition(UDate base, UBool inclusive,
+                                icu::TimeZoneTransition& result) const override {
+        return m_rules->getPreviousTransition(base, inclusive, result);
+    }
+    int32_t countTransitionRules(UErrorCode& status) const override {
+        return m_rules->countTransitionRules(status);
+    }
+    void getTimeZoneRules(const icu::InitialTimeZoneRule*& initial,
+                          const icu::TimeZoneRule* trsrules[], int32_t& trscount,
+                          UErrorCode& status) const override {
+        m_rules->getTimeZoneRules(initial, trsrules, trscount, status);
+    }
+
+private:
+    static icu::UnicodeString idOf(const icu::TimeZone& zone) {
+        icu::UnicodeString id;
+        zone.getID(id);
+        return id;
+    }
+
+    std::shared_ptr<const icu::BasicTimeZone> m_rules;
+};
+
+// The rules of a system zone file, read once per process; null when there is no usable file.
+std::shared_ptr<const icu::BasicTimeZone> cachedSystemZone(const std::string& zoneId) {
     static std::mutex mutex;
-    // Zone files are read once per process; null entries remember paths with no usable file.
-    // The zones are never changed or freed, so a pointer handed out stays valid.
-    static std::map<std::string, std::unique_ptr<const icu::TimeZone>, std::less<>> zones;
+    // Null entries remember paths with no usable file. The rules are never changed.
+    static std::map<std::string, std::shared_ptr<const icu::BasicTimeZone>, std::less<>> zones;
     const std::string path = zoneFolder() + "/" + zoneId;
     const std::lock_guard lock(mutex);
     auto found = zones.find(path);
     if (found == zones.end()) {
-        std::unique_ptr<icu::TimeZone> zone;
+        std::shared_ptr<const icu::BasicTimeZone> rules;
         if (isZoneFileName(zoneId)) {
             if (const auto bytes = readZoneFile(path)) {
-                zone = zoneFromZoneFile(zoneId, *bytes);
+                rules = zoneFromZoneFile(zoneId, *bytes);
             }
         }
-        found = zones.emplace(path, std::move(zone)).first;
+        found = zones.emplace(path, std::move(rules)).first;
     }
-    return found->second.get();
+    return found->second;
 }
 
 } // namespace
@@ -490,9 +564,8 @@ bool hasSystemZone(const std::string& zoneId) {
 }
 
 std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId) {
-    const icu::TimeZone* zone = cachedSystemZone(zoneId);
-    // Cloning only reads the prototype, which nothing ever changes.
-    return zone != nullptr ? std::unique_ptr<icu::TimeZone>(zone->clone()) : nullptr;
+    auto rules = cachedSystemZone(zoneId);
+    return rules ? std::make_unique<SharedRulesZone>(std::move(rules)) : nullptr;
 }
 
 } // namespace core::detail
