@@ -87,11 +87,13 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
     project.displayCurrencyAtBegin = true;
     project.currency = "€";
     project.dailyWorkingHours = 7.5;
-    project.timespaceScale = 1.0;
+    // Every field the writer writes holds a value other than its default, so that a round trip
+    // shows each one survives.
+    project.timespaceScale = 1.75;
     project.timespaceOrginalTime = dayDate(firstDay);
-    project.screenOffsetY = 0.0;
-    project.taskLinkType = 0;
-    project.userHasSetLinkType = false;
+    project.screenOffsetY = 132.5;
+    project.taskLinkType = 1;
+    project.userHasSetLinkType = true;
     project.onlyWorkingDayTaskSchedule = true;
     project.pdfAuthorName = "Planning office";
 
@@ -126,6 +128,9 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
     nodes[0].task.name = *project.name;
     std::vector<std::size_t> path{0};
     std::vector<std::int64_t> lastLeafOf(static_cast<std::size_t>(plan.taskCount) + 1, -1);
+    // The leaf before the last one under each parent: a second predecessor from the same group,
+    // so that no link crosses into another project group.
+    std::vector<std::int64_t> earlierLeafOf(lastLeafOf.size(), -1);
     bool justOpened = false;
     for (int i = 1; i <= plan.taskCount; ++i) {
         if (!justOpened) {
@@ -196,7 +201,13 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
             const std::int64_t previous = lastLeafOf[parent];
             if (previous >= 0 && random.chance(30)) {
                 t.predecessors = std::vector<std::int64_t>{previous};
+                // Now and then a second, earlier predecessor from the same group.
+                if (const std::int64_t earlier = earlierLeafOf[parent];
+                    earlier >= 0 && random.chance(30)) {
+                    t.predecessors->push_back(earlier);
+                }
             }
+            earlierLeafOf[parent] = lastLeafOf[parent];
             lastLeafOf[parent] = i;
             if (random.chance(20)) {
                 t.dateBaseline =
@@ -208,6 +219,11 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
             if (random.chance(5)) {
                 t.url1 = document::JsonTaskUrl{"Brief " + std::to_string(i),
                                                "https://example.org/brief/" + std::to_string(i)};
+            }
+            if (random.chance(5)) {
+                // A link without a title.
+                t.url2 = document::JsonTaskUrl{std::nullopt,
+                                               "https://example.org/spec/" + std::to_string(i)};
             }
         }
         nodes[parent].children.push_back(nodes.size());

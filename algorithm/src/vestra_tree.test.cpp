@@ -22,8 +22,9 @@ T convertingTree() {
 }
 
 // The live node `id`; the test fails loudly instead of dereferencing null.
-const N& at(const T& tree, std::int64_t id) {
-    const N* found = tree.node(NodeID(id));
+template <class Any = T>
+const typename Any::NodeType& at(const Any& tree, std::int64_t id) {
+    const auto* found = tree.node(NodeID(id));
     if (found == nullptr) {
         throw std::logic_error("no node " + std::to_string(id));
     }
@@ -318,41 +319,50 @@ TEST(VestraTreeEditing, RefusalsLogTheirLineAndChangeNothing) {
         std::function<void()> edit;
         Error::Code code;
         std::string line;
+        std::string operation; // named in the line's location block
     };
     const std::vector<Case> cases{
         {[&] { tree.move(NodeID(5), NodeID(0)); }, Error::Code::invalidStorage,
-         "Node with ID 5 does not eixst"},
+         "Node with ID 5 does not eixst", "_makeSureExists(nodeWithID:)"},
         {[&] { tree.move(NodeID(3), NodeID(0)); }, Error::Code::invalidStorage,
-         "Node with ID 3 has been removed"},
+         "Node with ID 3 has been removed", "_makeSureExists(nodeWithID:)"},
         {[&] { (void)tree.create(std::string("x"), NodeID(3)); }, Error::Code::invalidStorage,
-         "Node with ID 3 has been removed"},
+         "Node with ID 3 has been removed", "_makeSureExists(nodeWithID:)"},
         {[&] { tree.move(NodeID(0), NodeID(1)); }, Error::Code::treeLogic,
-         "The root node can not be moved to be a child of another node"},
+         "The root node can not be moved to be a child of another node",
+         "move(nodeWithId:toNewParent:childIndexInNewParent:)"},
         {[&] { tree.move(NodeID(2), NodeID(1), std::int64_t{0}); }, Error::Code::treeLogic,
-         "The node can not be moved to the old parent"},
+         "The node can not be moved to the old parent",
+         "move(nodeWithId:toNewParent:childIndexInNewParent:)"},
         {[&] { tree.changeSequenceInTheSameParent(NodeID(0), 1); }, Error::Code::treeLogic,
-         "The sequence of root node can not be changed"},
+         "The sequence of root node can not be changed", "changeSequenceInTheSameParent(of:to:)"},
         {[&] { tree.move(NodeID(1), NodeID(2)); }, Error::Code::treeLogic,
-         "The leaf with ID 2 can not take a child without a leaf-to-branch converter"},
+         "The leaf with ID 2 can not take a child without a leaf-to-branch converter",
+         "move(nodeWithId:toNewParent:childIndexInNewParent:)"},
         {[&] { (void)tree.create(std::string("x"), NodeID(2)); }, Error::Code::treeLogic,
-         "The leaf with ID 2 can not take a child without a leaf-to-branch converter"},
+         "The leaf with ID 2 can not take a child without a leaf-to-branch converter",
+         "create(leaf:inParent:at:)"},
         {[&] { (void)tree.copy(NodeID(1), NodeID(2)); }, Error::Code::treeLogic,
-         "The leaf with ID 2 can not take a child without a leaf-to-branch converter"},
+         "The leaf with ID 2 can not take a child without a leaf-to-branch converter",
+         "copy(nodeValue:toParentWithID:indexInChildren:)"},
         {[&] { (void)tree.create(std::string("x"), std::nullopt); }, Error::Code::treeLogic,
-         "The tree already has a root node; a second one can not be created"},
+         "The tree already has a root node; a second one can not be created",
+         "create(leaf:inParent:at:)"},
         {[&] { tree.update(NodeID(2), Branch<std::string>{"x"}, [](const N&) { return true; }); },
          Error::Code::invalidContent,
-         "The content of the leaf with ID 2 can not be changed by a branch content"},
+         "The content of the leaf with ID 2 can not be changed by a branch content",
+         "update(content:)"},
         {[&] { tree.remove(NodeID(9)); }, Error::Code::invalidStorage,
-         "Node with ID 9 does not eixst"},
+         "Node with ID 9 does not eixst", "_makeSureExists(nodeWithID:)"},
         {[&] { (void)tree.value(NodeID(3)); }, Error::Code::invalidStorage,
-         "Node with ID 3 has been removed"},
+         "Node with ID 3 has been removed", "_makeSureExists(nodeWithID:)"},
     };
     for (const auto& c : cases) {
         Error::Code code = Error::Code::unknown;
         const auto log = logOf([&] { code = codeOf(c.edit); });
         EXPECT_EQ(code, c.code) << c.line;
         EXPECT_THAT(log, HasSubstr(c.line));
+        EXPECT_THAT(log, HasSubstr(").(" + c.operation + ").(#")) << log;
         EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
         EXPECT_EQ(state(tree), before) << c.line;
     }
@@ -386,7 +396,8 @@ TEST(VestraTreeJson, RenumbersAcrossGaps) {
     EXPECT_EQ(json[0].dump(), R"({"id":0,"content":{"branch":"R","children":[2,4]}})");
     EXPECT_EQ(json[1].dump(), R"({"id":2,"parent":0,"content":{"branch":"b","children":[]}})");
 
-    const T read = T::jsonDecode(text, {}, [](const std::string& b) { return b + "-"; });
+    const T read = T::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(), std::nullopt,
+                                 {}, [](const std::string& b) { return b + "-"; });
     EXPECT_EQ(read.nodes().size(), 3U);
     EXPECT_TRUE(read.emptyPositions().empty());
     EXPECT_EQ(shape(read), "R(b,d)");
@@ -403,14 +414,62 @@ TEST(VestraTreeJson, RenumbersAcrossGaps) {
 }
 
 TEST(VestraTreeJson, EmptyAndFullyRemovedTrees) {
-    EXPECT_EQ(T().jsonEncode(), "[]");
+    EXPECT_EQ(nlohmann::json::parse(T().jsonEncode()).dump(), "[]");
     T gone = sample();
     gone.remove(NodeID(0));
     EXPECT_FALSE(gone.isEmpty());
     EXPECT_EQ(nlohmann::json(gone).dump(), "[]");
-    const T read = T::jsonDecode(gone.jsonEncode(), {}, {});
+    const T read = T::jsonDecode(gone.jsonEncode(), core::DateDecodingStrategy::deferredToDate(),
+                                 std::nullopt, {}, {});
     EXPECT_TRUE(read.isEmpty());
     EXPECT_TRUE(read.emptyPositions().empty());
+}
+
+TEST(VestraTreeJson, DateStrategyAndUserInfoReachThePayloads) {
+    // Branches carry a date, leaves a value that reads its scale from the user info.
+    struct Scaled {
+        double value = 0;
+        core::Json encode(core::JsonEncoder&) const { return value; }
+        static Scaled decode(const core::Json& json, core::JsonDecoder& decoder) {
+            const double scale = std::any_cast<double>(decoder.userInfo().at("scale"));
+            return {decoder.decode<double>(json) * scale};
+        }
+        bool operator==(const Scaled&) const = default;
+    };
+    using DatedTree = Tree<core::Date, Scaled>;
+    const core::Date date(1'700'000'000.0);
+    const DatedTree tree = DatedTree::from(
+        NodeValue<core::Date, Scaled>::branch(date, {NodeValue<core::Date, Scaled>::leaf({2.5})}));
+    const std::string text = tree.jsonEncode(core::DateEncodingStrategy::secondsSince1970());
+    const auto json = nlohmann::ordered_json::parse(text);
+    EXPECT_EQ(json[0]["content"]["branch"], 1'700'000'000.0);
+    EXPECT_EQ(json[1]["content"]["leaf"], 2.5);
+
+    const DatedTree read =
+        DatedTree::jsonDecode(text, core::DateDecodingStrategy::secondsSince1970(),
+                              core::JsonUserInfo{{"scale", 2.0}}, {}, {});
+    const core::Date* readDate = at(read, 0).branchValue();
+    const auto* readLeaf = at(read, 1).leafValue();
+    ASSERT_TRUE(readDate != nullptr && readLeaf != nullptr);
+    EXPECT_EQ(*readDate, date);
+    EXPECT_EQ(readLeaf->value, 5.0);
+    // Another strategy reads the same number as another date.
+    const DatedTree shifted =
+        DatedTree::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(),
+                              core::JsonUserInfo{{"scale", 1.0}}, {}, {});
+    const core::Date* shiftedDate = at(shifted, 0).branchValue();
+    ASSERT_TRUE(shiftedDate != nullptr);
+    EXPECT_NE(*shiftedDate, date);
+    // A payload of the wrong kind names where it stands.
+    try {
+        (void)DatedTree::jsonDecode(R"([{"id":0,"content":{"branch":"x","children":[]}}])",
+                                    core::DateDecodingStrategy::secondsSince1970(),
+                                    core::JsonUserInfo{{"scale", 1.0}}, {}, {});
+        ADD_FAILURE();
+    } catch (const core::DecodingError& error) {
+        EXPECT_EQ(error.code(), core::DecodingError::Code::typeMismatch);
+        EXPECT_EQ(error.codingPath().front(), "Index 0");
+    }
 }
 
 TEST(VestraTreeJson, RejectsInconsistentInput) {
@@ -456,16 +515,19 @@ TEST(VestraTreeJson, RejectsInconsistentInput) {
         {J::array({node(0, {}, {}), node(1, 1, {1})}), Error::Code::treeLogic,
          "The stored nodes form a cycle"},
     };
+    const auto decode = [](std::string_view text) {
+        return T::jsonDecode(text, core::DateDecodingStrategy::deferredToDate(), std::nullopt, {},
+                             {});
+    };
     for (const auto& c : cases) {
         Error::Code code = Error::Code::unknown;
-        const auto log =
-            logOf([&] { code = codeOf([&] { (void)T::jsonDecode(c.json.dump(), {}, {}); }); });
+        const auto log = logOf([&] { code = codeOf([&] { (void)decode(c.json.dump()); }); });
         EXPECT_EQ(code, c.code) << c.json.dump();
         EXPECT_THAT(log, HasSubstr(c.line)) << c.json.dump();
     }
     for (const char* bad :
          {"", "{}", "[1]", R"([{"id":0}])", "[[]]", R"([{"id":"0","content":{"leaf":"x"}}])"}) {
-        EXPECT_THROW((void)T::jsonDecode(bad, {}, {}), nlohmann::json::exception) << bad;
+        EXPECT_THROW((void)decode(bad), core::DecodingError) << bad;
     }
 }
 

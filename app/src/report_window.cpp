@@ -96,6 +96,9 @@ void logLoadFailure(const std::filesystem::path& url, const std::exception_ptr& 
         std::rethrow_exception(failure);
     } catch (const document::DocumentError& error) {
         cause = "ZozX.DocumentError." + documentErrorCase(error.code());
+        if (!error.detail().empty()) {
+            cause += " - " + error.detail();
+        }
     } catch (const std::exception& error) {
         cause = core::localizedDescription(error);
     } catch (...) {
@@ -146,6 +149,9 @@ ReportWindow::ReportWindow(QWidget* parent, Opener opener)
     });
 
     showPage(m_openFilePage);
+    // The toolbar stands in for the title bar: it keeps the height the welcome screen's title
+    // gives it, so that a page adding nothing to it (the progress screen) does not move up.
+    m_toolBar->setMinimumHeight(m_toolBar->sizeHint().height());
 }
 
 ReportWindow::~ReportWindow() {

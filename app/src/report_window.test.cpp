@@ -118,6 +118,30 @@ TEST_F(ReportWindowTest, AValidDocumentShowsLoadingThenItsPageWithTheProjectName
     EXPECT_FALSE(window.alert()->isVisible());
 }
 
+TEST_F(ReportWindowTest, TheToolbarKeepsItsHeightWhileAPageWithoutItemsShows) {
+    writeDocument("plan.zoz");
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    auto opener = [gate](const fs::path& url) {
+        gate.wait_for(std::chrono::seconds(10));
+        return std::make_shared<const DocumentContext>(url);
+    };
+    ReportWindow window(nullptr, opener);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int welcomeHeight = window.toolBar()->height();
+    const QPoint welcomeTop = window.pages()->pos();
+    window.openDocument(qstr(documents() / "plan.zoz"));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.pages()->currentWidget(), window.loadingPage());
+    // The loading page adds nothing to the toolbar; the screen below must not jump up.
+    EXPECT_EQ(window.toolBar()->height(), welcomeHeight);
+    EXPECT_EQ(window.pages()->pos(), welcomeTop);
+    release.set_value();
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+}
+
 TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAndLogsTheCause) {
     const fs::path corrupt = writeFile("corrupt.zoz", "PK\x03\x04 but nothing else");
     ReportWindow window;
@@ -136,6 +160,8 @@ TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAn
         log.find("Failed to load the project file " + corrupt.string() + ": ZozX.DocumentError."),
         std::string::npos)
         << log;
+    // With the reader's own account of why.
+    EXPECT_NE(log.find(": ZozX.DocumentError.InvalidFileFormat - "), std::string::npos) << log;
     EXPECT_TRUE(tmpEntries().empty());
 
     // OK dismisses the alert and the welcome screen still opens documents.

@@ -107,20 +107,35 @@ std::int64_t dayDifference(const detail::ZoneTable& zone, double from, double to
         return static_cast<std::int64_t>(std::floor((t + zone.offsetAt(t)) / kSecondsPerDay));
     };
     std::int64_t n = dayOf(to) - dayOf(from);
+    // Where the clocks go forward at midnight the day starts later (at 01:00 in Havana). Its
+    // start stands for the whole day, as midnight does elsewhere: counted from there, a step of
+    // one day reaches the next day's start, not 01:00 of the next day, so the short day still
+    // counts as a whole one.
+    const double fromStart =
+        zone.instantOfWall(static_cast<double>(dayOf(from)) * kSecondsPerDay, true);
+    const bool fromStartsALateDay =
+        from == fromStart && floorMod(from + zone.offsetAt(from), kSecondsPerDay) != 0.0;
+    const auto step = [&](std::int64_t days) {
+        if (fromStartsALateDay) {
+            return zone.instantOfWall(static_cast<double>(dayOf(from) + days) * kSecondsPerDay,
+                                      true);
+        }
+        return addDays(zone, from, days);
+    };
     if (to > from) {
         n = std::max<std::int64_t>(n, 0);
-        for (int i = 0; i < 4 && n > 0 && addDays(zone, from, n) > to; ++i) {
+        for (int i = 0; i < 4 && n > 0 && step(n) > to; ++i) {
             --n;
         }
-        for (int i = 0; i < 4 && addDays(zone, from, n + 1) <= to; ++i) {
+        for (int i = 0; i < 4 && step(n + 1) <= to; ++i) {
             ++n;
         }
     } else {
         n = std::min<std::int64_t>(n, 0);
-        for (int i = 0; i < 4 && n < 0 && addDays(zone, from, n) < to; ++i) {
+        for (int i = 0; i < 4 && n < 0 && step(n) < to; ++i) {
             ++n;
         }
-        for (int i = 0; i < 4 && addDays(zone, from, n - 1) >= to; ++i) {
+        for (int i = 0; i < 4 && step(n - 1) >= to; ++i) {
             --n;
         }
     }

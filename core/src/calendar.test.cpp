@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <string>
 #include <thread>
@@ -176,6 +177,21 @@ TEST(Calendar, DayStartsWhereMidnightDoesNotExist) {
     const auto icuStart = saoPaulo.date({.year = 2018, .month = 11, .day = 4});
     ASSERT_TRUE(icuStart);
     EXPECT_EQ(icuStart->timeIntervalSince1970(), utc(2018, 11, 4, 3));
+    // That short day still counts as a whole one from its start, both ways.
+    const Date start = saoPaulo.startOfLocalDay(day);
+    const Date next = saoPaulo.startOfLocalDay(day + 1);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, start, next), 1);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, next, start), -1);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, start, saoPaulo.startOfLocalDay(day + 7)),
+              7);
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::weekOfYear, start,
+                                  saoPaulo.startOfLocalDay(day + 7)),
+              1);
+    EXPECT_EQ(
+        saoPaulo.difference(CalendarComponent::day, start, Date(next.timeIntervalSince1970() - 1)),
+        0);
+    // A time later in the day still counts from that time.
+    EXPECT_EQ(saoPaulo.difference(CalendarComponent::day, Date(utc(2018, 11, 4, 12)), next), 0);
     // St. John's ended daylight saving at 00:01 on 1995-10-29, back to 23:01: midnight came
     // twice, and the day starts at the first one, for the day helpers as for ICU.
     const Calendar stJohns = Calendar::withSettings({"America/St_Johns", "en_CA", {}, {}});
@@ -213,6 +229,65 @@ TEST(Calendar, FastDayHelpersAgreeWithIcu) {
                       Calendar::weekdayOfDayNumber(day));
         }
     }
+}
+
+TEST(Calendar, ZonesFollowTheSystemZoneFilesLikeTheCLibrary) {
+    // Zones whose rules changed after the ones compiled into ICU: Egypt restored daylight saving
+    // in 2023, Mexico dropped it in 2022, Kazakhstan unified its zones in 2024.
+    struct Span {
+        std::int64_t from;
+        std::int64_t to;
+    };
+    for (const char* zone : {"Africa/Cairo", "America/Mexico_City", "Asia/Almaty", "America/Havana",
+                             "Europe/Dublin"}) {
+        SCOPED_TRACE(zone);
+        const ScopedEnv tz("TZ", zone);
+        ::tzset();
+        const Calendar calendar = Calendar::withSettings({zone, "en_US", {}, {}});
+        // The transitions listed in the file, the years its closing rule covers, and far beyond
+        // the fast table, where ICU answers from the same rule.
+        for (const Span span : {Span{2021, 2031}, Span{2096, 2100}, Span{2401, 2402}}) {
+            const double end = utc(span.to, 1, 1);
+            int step = 0;
+            for (double t = utc(span.from, 1, 1); t < end; t += 1800.0, ++step) {
+                const auto seconds = static_cast<std::time_t>(t);
+                std::tm local{};
+                ASSERT_NE(::localtime_r(&seconds, &local), nullptr);
+                ASSERT_EQ(calendar.utcOffset(Date(t)), local.tm_gmtoff) << t;
+                if (step % 7 == 0) {
+                    const auto parts =
+                        calendar.dateComponents({CalendarComponent::year, CalendarComponent::month,
+                                                 CalendarComponent::day, CalendarComponent::hour},
+                                                Date(t));
+                    ASSERT_EQ(parts.year, local.tm_year + 1900) << t;
+                    ASSERT_EQ(parts.month, local.tm_mon + 1) << t;
+                    ASSERT_EQ(parts.day, local.tm_mday) << t;
+                    ASSERT_EQ(parts.hour, local.tm_hour) << t;
+                }
+            }
+        }
+    }
+    ::tzset();
+    // A day in Cairo from 28 April 2023 starts at 01:00 (+03), as on the system clock.
+    const Calendar cairo = Calendar::withSettings({"Africa/Cairo", "ar_EG", {}, {}});
+    const std::int64_t day = Calendar::dayNumberFromCivil(2023, 4, 28);
+    EXPECT_EQ(cairo.startOfLocalDay(day).timeIntervalSince1970(), utc(2023, 4, 27, 22));
+    EXPECT_EQ(cairo.date({.year = 2023, .month = 4, .day = 28})->timeIntervalSince1970(),
+              utc(2023, 4, 27, 22));
+    {
+        // ICU's default zone follows the same file.
+        const ScopedCalendarOverride pinned("Africa/Cairo", "en_US");
+        std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+        UErrorCode status = U_ZERO_ERROR;
+        std::int32_t raw = 0;
+        std::int32_t dst = 0;
+        zone->getOffset(utc(2023, 7, 1) * 1000.0, false, raw, dst, status);
+        EXPECT_EQ(raw + dst, 3 * 3600 * 1000);
+    }
+    // An id with no zone file is still served from ICU's own data.
+    const Calendar sydney = Calendar::withSettings({"AET", "en_AU", {}, {}});
+    EXPECT_EQ(sydney.utcOffset(Date(utc(2024, 1, 15))), 11 * 3600);
+    EXPECT_EQ(sydney.utcOffset(Date(utc(2024, 7, 15))), 10 * 3600);
 }
 
 TEST(Calendar, DayHelpersAreSafeFromSeveralThreads) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace core::detail {
@@ -90,8 +91,21 @@ private:
 
 /// Turns a POSIX locale name ("de_DE.UTF-8@euro", "C") into an ICU locale id.
 std::string icuLocaleId(std::string_view posixName);
-/// An ICU zone for an id; absent when ICU does not know the id.
+/// A zone for an id: built from the system's compiled zone file when it can be read (the rules
+/// the C library follows), else from ICU's own data; absent when neither knows the id.
 std::unique_ptr<icu::TimeZone> makeKnownZone(const std::string& zoneId);
+/// True when `makeKnownZone` would give a zone for the id; cheaper, as it makes none.
+bool isKnownZone(const std::string& zoneId);
+/// True when the system's compiled zone file for `zoneId` can be read as a zone (see
+/// `systemZone`); makes no zone of its own.
+bool hasSystemZone(const std::string& zoneId);
+/// The zone of the system's compiled zone file for `zoneId` (under TZDIR, or
+/// /usr/share/zoneinfo), read once per process; absent when there is no such readable file.
+std::unique_ptr<icu::TimeZone> systemZone(const std::string& zoneId);
+/// A zone named `zoneId` from the bytes of a compiled zone file: its transitions, then its rule
+/// string for the years after them; absent when the bytes are not a usable zone file.
+std::unique_ptr<icu::BasicTimeZone> zoneFromZoneFile(const std::string& zoneId,
+                                                     std::string_view bytes);
 /// Makes ICU's default time zone follow `zoneId` (only touches ICU when it changes).
 void followIcuDefaultZone(const std::string& zoneId);
 

@@ -56,7 +56,7 @@ std::string hostZoneId() {
     if (length > 0) {
         std::string id =
             zoneIdFromPath(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
-        if (detail::makeKnownZone(id)) {
+        if (detail::isKnownZone(id)) {
             return id;
         }
     }
@@ -66,7 +66,7 @@ std::string hostZoneId() {
         while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) {
             line.pop_back();
         }
-        if (detail::makeKnownZone(line)) {
+        if (detail::isKnownZone(line)) {
             return line;
         }
     }
@@ -76,7 +76,7 @@ std::string hostZoneId() {
         detected->getID(id);
         std::string text;
         id.toUTF8String(text);
-        if (detail::makeKnownZone(text)) {
+        if (detail::isKnownZone(text)) {
             return text;
         }
     }
@@ -113,7 +113,7 @@ std::string zoneIdFromEnvironment() {
     if (!value.empty() && value.front() == '/') {
         id = zoneIdFromPath(value);
     }
-    if (detail::makeKnownZone(id)) {
+    if (detail::isKnownZone(id)) {
         return id;
     }
     return cachedHostZoneId();
@@ -173,7 +173,7 @@ ScopedCalendarOverride::ScopedCalendarOverride(std::string_view zoneId, std::str
                                               firstWeekday, minimumDaysInFirstWeek}) {}
 
 ScopedCalendarOverride::ScopedCalendarOverride(CalendarSettings settings) : m_token(0) {
-    if (!detail::makeKnownZone(settings.zoneId)) {
+    if (!detail::isKnownZone(settings.zoneId)) {
         throw std::invalid_argument("unknown time zone: " + settings.zoneId);
     }
     if (settings.firstWeekday && (*settings.firstWeekday < 1 || *settings.firstWeekday > 7)) {

@@ -28,6 +28,9 @@ std::unique_ptr<icu::TimeZone> makeKnownZone(const std::string& zoneId) {
     if (zoneId.empty()) {
         return nullptr;
     }
+    if (auto zone = systemZone(zoneId)) {
+        return zone;
+    }
     std::unique_ptr<icu::TimeZone> zone(
         icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zoneId)));
     icu::UnicodeString id;
@@ -35,6 +38,10 @@ std::unique_ptr<icu::TimeZone> makeKnownZone(const std::string& zoneId) {
         return nullptr;
     }
     return zone;
+}
+
+bool isKnownZone(const std::string& zoneId) {
+    return !zoneId.empty() && (hasSystemZone(zoneId) || makeKnownZone(zoneId) != nullptr);
 }
 
 std::shared_ptr<const ZoneTable> ZoneTable::forZone(const std::string& zoneId) {

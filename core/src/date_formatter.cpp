@@ -161,7 +161,7 @@ void DateFormatter::setCalendar(const Calendar& calendar) {
 }
 
 void DateFormatter::setTimeZone(const std::string& zoneId) {
-    if (!detail::makeKnownZone(zoneId)) {
+    if (!detail::isKnownZone(zoneId)) {
         throw std::invalid_argument("unknown time zone: " + zoneId);
     }
     const std::lock_guard lock(m_mutex);

@@ -358,7 +358,7 @@ JsonTask mapToJsonTask(ZozProjectTask& rootTask, bool includeChildren) {
         }
         const ZozTaskWork& work = task->workData();
         if (!work.isByResource()) {
-            json->work = JsonWorkData{work.isFixDailyWork() ? 1 : 2, work.amount()};
+            json->work = JsonWorkData::make(work);
         }
         json->physicalCompletedPercentage = task->storedWorkCompletedPercentage();
         if (task->contactor()) {

@@ -76,6 +76,12 @@ TEST_F(RoundTrip, GeneratedDocumentsReadBackIdentically) {
     int fixedLabour = 0;
     int materials = 0;
     int links = 0;
+    int severalPredecessors = 0;
+    int titledUrls = 0;
+    int untitledUrls = 0;
+    int notes = 0;
+    int baselines = 0;
+    int contacts = 0;
     std::vector<std::pair<const document::JsonTask*, std::size_t>> pending{{&*read.root, 0}};
     while (!pending.empty()) {
         const auto [task, depth] = pending.back();
@@ -87,6 +93,14 @@ TEST_F(RoundTrip, GeneratedDocumentsReadBackIdentically) {
         fixedLabour += task->cost && task->cost->isFixLaborCost == true ? 1 : 0;
         materials += task->cost && task->cost->materialsCost ? 1 : 0;
         links += task->predecessors ? 1 : 0;
+        severalPredecessors += task->predecessors && task->predecessors->size() > 1 ? 1 : 0;
+        for (const auto& url : {task->url1, task->url2}) {
+            titledUrls += url && url->title && url->url ? 1 : 0;
+            untitledUrls += url && !url->title && url->url ? 1 : 0;
+        }
+        notes += task->notes ? 1 : 0;
+        baselines += task->dateBaseline ? 1 : 0;
+        contacts += task->contactorId ? 1 : 0;
         for (const auto& child : task->treeChildren()) {
             pending.emplace_back(&child, depth + 1);
         }
@@ -99,6 +113,18 @@ TEST_F(RoundTrip, GeneratedDocumentsReadBackIdentically) {
     EXPECT_GT(fixedLabour, 0);
     EXPECT_GT(materials, 0);
     EXPECT_GT(links, 0);
+    EXPECT_GT(severalPredecessors, 0);
+    EXPECT_GT(titledUrls, 0);
+    EXPECT_GT(untitledUrls, 0);
+    EXPECT_GT(notes, 0);
+    EXPECT_GT(baselines, 0);
+    EXPECT_GT(contacts, 0);
+    // The project's own fields come back with values other than their defaults.
+    EXPECT_EQ(read.timespaceScale, 1.75);
+    EXPECT_EQ(read.screenOffsetY, 132.5);
+    EXPECT_EQ(read.taskLinkType, 1);
+    EXPECT_EQ(read.userHasSetLinkType, true);
+    EXPECT_TRUE(read.timespaceOrginalTime && read.pdfAuthorName && read.notes && read.version);
     EXPECT_TRUE(read.calendar && !read.calendar->empty());
 
     // Other readers accept what we write.

@@ -2,6 +2,13 @@
 
 namespace document {
 
+JsonWorkData JsonWorkData::make(const ZozTaskWork& work) {
+    if (work.isByResource()) {
+        return {};
+    }
+    return {work.isFixDailyWork() ? 1 : 2, work.amount()};
+}
+
 JsonTask::~JsonTask() {
     if (!childs) {
         return;

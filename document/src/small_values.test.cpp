@@ -1,5 +1,6 @@
 #include "document/dezuduz_document_color_utility.hpp"
 #include "document/gcd_locker.hpp"
+#include "document/json_project.hpp"
 #include "document/lazy_loading_value.hpp"
 #include "document/task_url.hpp"
 #include "document/zoz_task_cost.hpp"
@@ -76,6 +77,10 @@ TEST(ZozTaskWorkTest, RawForms) {
     EXPECT_FALSE(ZozTaskWork::fixDailyWork(16).isEqual({2, 16.0}));
     EXPECT_TRUE(ZozTaskWork::byResource().isEqual({0, 4.0}));
     EXPECT_FALSE(ZozTaskWork::byResource().isEqual({1, 4.0}));
+    // Its JSON form.
+    EXPECT_EQ(JsonWorkData::make(ZozTaskWork::fixDailyWork(6)), (JsonWorkData{1, 6.0}));
+    EXPECT_EQ(JsonWorkData::make(ZozTaskWork::fixAmount(16)), (JsonWorkData{2, 16.0}));
+    EXPECT_EQ(JsonWorkData::make(ZozTaskWork::byResource()), JsonWorkData{});
 }
 
 TEST(TaskUrlTest, Rules) {

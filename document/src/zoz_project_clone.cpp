@@ -274,8 +274,10 @@ std::shared_ptr<ZozProject>
 clone(ZozProject& source, const ZozProjectTask::Ptr& fromRootTask, std::string projectName,
       const std::optional<std::vector<std::int64_t>>& forProjectmemberIdentifiers,
       bool exportAsTodoList, bool includeMilestone) {
-    ProjectCloner cloner(source, fromRootTask, std::move(projectName),
-                         core::LogLocation::from(std::source_location::current()));
+    ProjectCloner cloner(
+        source, fromRootTask, std::move(projectName),
+        core::LogLocation::named("clone(fromRootTask:projectName:forProjectmemberIdentifiers:"
+                                 "exportAsTodoList:includeMilestone:)"));
 
     std::vector<std::shared_ptr<ZozProjectMember>> members;
     if (forProjectmemberIdentifiers) {
@@ -303,7 +305,8 @@ std::shared_ptr<ZozProject> clone(ZozProject& source, const ZozProjectTask::Ptr&
                                   std::string projectName, core::Date inDateRangeStart,
                                   core::Date inDateRangeFinish, bool clipPartialIncludedTasks) {
     ProjectCloner cloner(source, fromRootTask, std::move(projectName),
-                         core::LogLocation::from(std::source_location::current()));
+                         core::LogLocation::named("clone(fromRootTask:projectName:inDateRangeStart:"
+                                                  "inDateRangeFinish:clipPartialIncludedTasks:)"));
     cloner.cloneWholeTeam();
 
     const auto rangeEnd = inDateRangeFinish + core::VtDays(1);
@@ -341,7 +344,7 @@ std::shared_ptr<ZozProject> clone(ZozProject& source, const ZozProjectTask::Ptr&
                                   const std::vector<ZozProjectTask::Ptr>& singleTasks,
                                   std::string projectName) {
     ProjectCloner cloner(source, fromRootTask, std::move(projectName),
-                         core::LogLocation::from(std::source_location::current()));
+                         core::LogLocation::named("clone(fromRootTask:singleTasks:projectName:)"));
     cloner.cloneWholeTeam();
 
     const auto& sourceRoot = *cloner.sourceRoot();

@@ -301,7 +301,10 @@ TEST_F(ProjectCloneTest, MemberWithoutTasksGivesABareRoot) {
     EXPECT_EQ(countOf(m_log, "Root task not be cloned"), 1U) << m_log;
     EXPECT_EQ(warningsIn(m_log), 1U);
     // The warning names the cloning operation, not a helper of it.
-    EXPECT_EQ(countOf(m_log, "document::clone("), 1U) << m_log;
+    EXPECT_EQ(countOf(m_log, ").(clone(fromRootTask:projectName:forProjectmemberIdentifiers:"
+                             "exportAsTodoList:includeMilestone:)).(#"),
+              1U)
+        << m_log;
     EXPECT_EQ(clone->storedRoot()->id(), 0);
     EXPECT_EQ(clone->storedRoot()->name(), "Root");
     EXPECT_FALSE(clone->storedRoot()->hasChilds());

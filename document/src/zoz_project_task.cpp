@@ -315,15 +315,17 @@ bool ZozProjectTask::isOwnAncestorOrSelf(const ZozProjectTask* candidate) const 
     return false;
 }
 
-bool ZozProjectTask::attachChild(const Ptr& child) {
+bool ZozProjectTask::attachChild(const Ptr& child, std::string_view operation) {
     if (!child) {
         return false;
     }
     if (isOwnAncestorOrSelf(child.get())) {
-        core::Log::warning([&] {
-            return "refused to place task " + std::to_string(child->m_id) + " under task " +
-                   std::to_string(m_id) + ": it would become its own descendant";
-        });
+        core::Log::warning(
+            [&] {
+                return "refused to place task " + std::to_string(child->m_id) + " under task " +
+                       std::to_string(m_id) + ": it would become its own descendant";
+            },
+            core::LogLocation::named(operation));
         return false;
     }
     // A child listed by two parents would corrupt the tree (and could close a cycle of child
@@ -388,7 +390,7 @@ void ZozProjectTask::rememberUnlistedChild(const Ptr& child) {
 }
 
 bool ZozProjectTask::addChild(const Ptr& child) {
-    if (!attachChild(child)) {
+    if (!attachChild(child, "addChild(_:)")) {
         return false;
     }
     if (containsId(m_childs, child->m_id)) {
@@ -400,7 +402,7 @@ bool ZozProjectTask::addChild(const Ptr& child) {
 }
 
 bool ZozProjectTask::insertChild(const Ptr& child, std::int64_t index) {
-    if (!attachChild(child)) {
+    if (!attachChild(child, "insertChild(_:index:)")) {
         return false;
     }
     if (containsId(m_childs, child->m_id)) {
@@ -413,7 +415,7 @@ bool ZozProjectTask::insertChild(const Ptr& child, std::int64_t index) {
 }
 
 bool ZozProjectTask::insertChild(const Ptr& child, const Ptr& baseTask, bool belowBase) {
-    if (!attachChild(child)) {
+    if (!attachChild(child, "insertChild(_:baseTask:belowBase:)")) {
         return false;
     }
     if (m_childs.empty()) {

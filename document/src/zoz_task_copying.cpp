@@ -110,7 +110,8 @@ void copyProperties(ZozProjectTask& source, ZozProjectTask& target,
 ZozProjectTask::Ptr
 clonePropertyExceptChildrenAndLinkToOtherProject(ZozProjectTask& source,
                                                  const std::shared_ptr<ZozProject>& toProject) {
-    const auto at = core::LogLocation::from(std::source_location::current());
+    const auto at =
+        core::LogLocation::named("clonePropertyExceptChildrenAndLinkToOtherProject(toProject:)");
     auto copy = makeCopy(source, toProject);
     copyProperties(source, *copy, kWholeTaskCategories);
 
@@ -138,7 +139,9 @@ clonePropertyExceptChildrenAndLinkToOtherProject(ZozProjectTask& source,
 ZozProjectTask::Ptr cloneSingleTaskPropertyExceptChildrenAndLinkToOtherProjectForZozProjectMembers(
     ZozProjectTask& source, const std::shared_ptr<ZozProject>& toProject,
     const std::vector<std::int64_t>& memberIds) {
-    const auto at = core::LogLocation::from(std::source_location::current());
+    const auto at = core::LogLocation::named(
+        "cloneSingleTaskPropertyExceptChildrenAndLinkToOtherProjectForZozProjectMembers(toProject:"
+        "memberIds:)");
     if (!source.isSingleTask()) {
         return nullptr;
     }

@@ -146,6 +146,9 @@ TEST_F(TaskCopyingTest, CloneRebindsMembersById) {
     EXPECT_EQ(countOf(log, "[warning]"), 1U) << log;
     EXPECT_EQ(countOf(log, "Clone incorrect, as member \"Ann Arbor\" is not cloned correctly"), 1U)
         << log;
+    EXPECT_EQ(countOf(log, ").(clonePropertyExceptChildrenAndLinkToOtherProject(toProject:)).(#"),
+              1U)
+        << log;
     EXPECT_EQ(copy->id(), 7);
     EXPECT_EQ(copy->project(), other);
     EXPECT_EQ(copy->parent(), nullptr);

@@ -8,6 +8,9 @@
 #include "core/log.hpp"
 #include "files/zip.hpp"
 
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -23,14 +26,34 @@ namespace document {
 
 namespace fs = std::filesystem;
 
-DocumentError::DocumentError(Code code)
-    : core::Error("ZozX.DocumentError", static_cast<int>(code)), m_code(code) {}
+DocumentError::DocumentError(Code code, std::string detail)
+    : core::Error("ZozX.DocumentError", static_cast<int>(code)), m_code(code),
+      m_detail(std::move(detail)) {}
 
 namespace ZozX {
 
 namespace {
 
 constexpr const char* kJsonEntryName = "project.moc";
+
+// The operations the log lines name, as the document library's callers know them.
+constexpr std::string_view kReadOperation = "_jsonProject(fromDezuduzFile:workingFolder:)";
+constexpr std::string_view kLoadOperation = "load(projectFromDezuduzDocument:to:)";
+constexpr std::string_view kCopyImageOperation =
+    "_copyImageFromUnzipFolderToWorkingFolder(sourceFolder:imageId:workingFile:logSeed:)";
+constexpr std::string_view kSaveJsonOperation = "_saveAsJsonFile(jsonProject:jsonFile:)";
+constexpr std::string_view kZozFileOperation = "zozFile(project:fromWorkingFolder:toFile:)";
+constexpr std::string_view kPackImageOperation =
+    "_copyImageFileFromWorkingFolderToZozFile(sourceFolder:imageId:logSeed:)";
+
+// Why an operation failed, in words: the zip layer's own account where it has one.
+std::string causeOf(const std::exception& error) {
+    if (const auto* zip = dynamic_cast<const files::ZipError*>(&error);
+        zip != nullptr && !zip->detail().empty()) {
+        return zip->detail();
+    }
+    return core::localizedDescription(error);
+}
 
 bool isRegularFile(const fs::path& path) {
     std::error_code ec;
@@ -51,10 +74,39 @@ std::vector<std::uint8_t> readImageFile(const fs::path& path) {
     return files::VtFile(path).readData();
 }
 
-void throwLogged(DocumentError::Code code, const std::string& message,
-                 core::LogLocation at = core::LogLocation::from(std::source_location::current())) {
-    core::Log::error(message, at);
-    throw DocumentError(code);
+// Logs the message with its cause, then throws the case with the cause as its detail.
+[[noreturn]] void throwLogged(DocumentError::Code code, const std::string& message,
+                              const core::LogLocation& at, std::string cause = {}) {
+    core::Log::error(cause.empty() ? message : message + " - " + cause, at);
+    throw DocumentError(code, std::move(cause));
+}
+
+// The text in Unicode normalisation form C; the text itself when it is not valid UTF-8.
+std::string composed(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) {
+        return text;
+    }
+    const icu::UnicodeString normal = nfc->normalize(icu::UnicodeString::fromUTF8(text), status);
+    std::string result;
+    if (U_SUCCESS(status)) {
+        normal.toUTF8String(result);
+    }
+    return U_SUCCESS(status) ? result : text;
+}
+
+// The archive's name of a file entry that differs from `name` only in Unicode normalisation
+// (an archive made where file names are decomposed); absent when there is none.
+std::optional<std::string> differentlyNormalisedName(const files::ZipEntryReader& archive,
+                                                     const std::string& name) {
+    const std::string wanted = composed(name);
+    for (const std::string& candidate : archive.fileNames()) {
+        if (candidate != name && composed(candidate) == wanted) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
 }
 
 // An archive entry the read needs is damaged: the document is refused as one that cannot be
@@ -133,7 +185,8 @@ void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
                                          PlacedFiles& placedFiles) {
     if (!isPlainImageId(imageId)) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId +
-                           " as its id is not a plain file name");
+                               " as its id is not a plain file name",
+                           core::LogLocation::named(kCopyImageOperation));
         return;
     }
     const std::string jpg = imageId + ".jpg";
@@ -162,12 +215,24 @@ void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
             throw DamagedEntry{error.detail()};
         } catch (const std::exception& error) {
             core::Log::error("Failed to copy " + logSeed + " of " + imageId + " as " +
-                             core::localizedDescription(error));
+                                 causeOf(error),
+                             core::LogLocation::named(kCopyImageOperation));
         }
         return;
     }
     const auto pngSize = archive.size(png);
     if (!pngSize) {
+        // A missing image is not worth a line; one that is there under another normalisation of
+        // its name is, since the user sees it in the archive.
+        for (const std::string& name : {jpg, png}) {
+            if (const auto other = differentlyNormalisedName(archive, name)) {
+                core::Log::warning("Skipped " + logSeed + " of " + imageId +
+                                       " as the archive names its file \"" + *other +
+                                       "\", which differs from the id in Unicode normalisation",
+                                   core::LogLocation::named(kCopyImageOperation));
+                break;
+            }
+        }
         return;
     }
     std::vector<std::uint8_t> jpeg;
@@ -183,8 +248,8 @@ void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
     } catch (const files::ZipError& error) {
         throw DamagedEntry{error.detail()};
     } catch (const std::exception& error) {
-        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " +
-                           core::localizedDescription(error));
+        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " + causeOf(error),
+                           core::LogLocation::named(kCopyImageOperation));
         return;
     }
     try {
@@ -192,8 +257,10 @@ void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
         writeNewFile(workingFile.url(),
                      std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
         placedFiles.addFile(workingFile.url());
-    } catch (const std::exception&) {
-        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId);
+    } catch (const std::exception& error) {
+        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId +
+                             " - " + causeOf(error),
+                         core::LogLocation::named(kCopyImageOperation));
     }
 }
 
@@ -222,28 +289,31 @@ copyImageFileFromWorkingFolderToZozFile(const fs::path& sourceFolder,
         }
     }
     core::Log::warning(logSeed + " [" + *imageId +
-                       "] is not exist in the project working directory");
+                           "] is not exist in the project working directory",
+                       core::LogLocation::named(kPackImageOperation));
     return std::nullopt;
 }
 
 void saveJson(const JsonProject& jsonProject, const files::VtFile& jsonFile, bool prettyPrint) {
-    const auto failed = [&] {
+    const auto failed = [&](const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + jsonProject.name.value_or("") +
-                        "\" to json file: \"" + jsonFile.pathString() + "\"");
+                        "\" to json file: \"" + jsonFile.pathString() + "\"",
+                    core::LogLocation::named(kSaveJsonOperation), causeOf(error));
     };
     std::string text;
     try {
         text = encodeJsonProjectText(jsonProject, prettyPrint);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // The old file stays: a project that cannot be encoded must not cost the saved one.
-        failed();
+        failed(error);
     }
     try {
-        jsonFile.writeString(text, true);
+        jsonFile.writeString(text, true, core::TextEncoding::utf8);
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to save project to file " + jsonFile.pathString());
-        failed();
+        core::logError(error, "Failed to save project to file " + jsonFile.pathString(),
+                       core::LogLocation::named(kSaveJsonOperation));
+        failed(error);
     }
 }
 
@@ -266,12 +336,21 @@ struct ReadResult {
     std::shared_ptr<ZozProject> project;
 };
 
-std::shared_ptr<ZozProject> mapProject(const JsonProject& json) {
+// The mapped project, or why there is none.
+struct Mapped {
+    std::shared_ptr<ZozProject> project;
+    std::string failure;
+};
+
+Mapped mapProject(const JsonProject& json) {
     try {
-        return DataMapService::map(json);
+        if (auto project = DataMapService::map(json)) {
+            return {std::move(project), {}};
+        }
+        return {nullptr, json.uniqueId ? "the project's data is outside what can be mapped"
+                                       : "the project has no \"Uid\""};
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to map the project");
-        return nullptr;
+        return {nullptr, causeOf(error)};
     }
 }
 
@@ -283,11 +362,19 @@ ReadResult readDocument(const files::VtFile& document,
     const std::string path = document.pathString();
     if (!document.exists()) {
         throwLogged(DocumentError::Code::FileNotExist,
-                    ".zoz file loading failed as the file does not exist:" + path);
+                    ".zoz file loading failed as the file does not exist:" + path,
+                    core::LogLocation::named(kReadOperation));
     }
+    // The error's own description ("Failed to unzip file.") says little: its cause follows.
     const auto unzipFailed = [&](const std::exception& error) {
-        core::logError(error, "Failed to unzip the .zoz file \"" + path + "\"");
-        throw DocumentError(DocumentError::Code::InvalidFileFormat);
+        std::string message =
+            core::errorLogMessage(error, "Failed to unzip the .zoz file \"" + path + "\"");
+        std::string cause = causeOf(error);
+        if (cause != core::localizedDescription(error)) {
+            message += " (" + cause + ")";
+        }
+        core::Log::error(message, core::LogLocation::named(kReadOperation));
+        throw DocumentError(DocumentError::Code::InvalidFileFormat, std::move(cause));
     };
     std::optional<files::ZipEntryReader> archive;
     try {
@@ -298,11 +385,16 @@ ReadResult readDocument(const files::VtFile& document,
     const auto jsonSize = archive->size(kJsonEntryName);
     if (!jsonSize) {
         throwLogged(DocumentError::Code::InvalidFileContent,
-                    "Failed to load project as there is no json file in teh zip file:" + path);
+                    "Failed to load project as there is no json file in teh zip file:" + path,
+                    core::LogLocation::named(kReadOperation),
+                    std::string("the archive holds no entry \"") + kJsonEntryName + "\"");
     }
     if (*jsonSize > kMaxProjectJsonBytes) {
         throwLogged(DocumentError::Code::InvalidFileFormat,
                     "The json file of " + path + " exceeds " +
+                        std::to_string(kMaxProjectJsonBytes) + " bytes",
+                    core::LogLocation::named(kReadOperation),
+                    std::string("entry \"") + kJsonEntryName + "\" is larger than " +
                         std::to_string(kMaxProjectJsonBytes) + " bytes");
     }
     std::string text;
@@ -312,18 +404,21 @@ ReadResult readDocument(const files::VtFile& document,
         unzipFailed(error);
     }
     std::optional<JsonProject> decoded;
+    std::string decodeFailure = "the text is JSON null, not a project";
     try {
         decoded = decodeJsonProject(text);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         decoded.reset();
+        decodeFailure = causeOf(error);
     }
     if (!decoded) {
-        throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path);
+        throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path,
+                    core::LogLocation::named(kReadOperation), std::move(decodeFailure));
     }
     ReadResult result{std::move(*decoded), nullptr};
     const JsonProject& json = result.json;
     // The future's destructor waits for the mapping, so it never outlives the JSON it reads.
-    std::future<std::shared_ptr<ZozProject>> mapped;
+    std::future<Mapped> mapped;
     if (wantProject) {
         mapped = std::async(std::launch::async, [&json] { return mapProject(json); });
     }
@@ -333,9 +428,10 @@ ReadResult readDocument(const files::VtFile& document,
         const Manager::ProjectWorkingFolder working(*workingFolder);
         try {
             writeNewFile(working.jsonFile().url(), text);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             throwLogged(DocumentError::Code::OpenError,
-                        "Failed to copy the json file when opening project at:" + path);
+                        "Failed to copy the json file when opening project at:" + path,
+                        core::LogLocation::named(kReadOperation), causeOf(error));
         }
         placedFiles.addFile(working.jsonFile().url());
         std::string().swap(text);
@@ -367,16 +463,19 @@ ReadResult readDocument(const files::VtFile& document,
             copyRootImage(json.imageId, "tile cover image");
             copyRootImage(json.pdfBannerImageId, "pdf banner image");
         } catch (const DamagedEntry& damaged) {
-            core::Log::error("Failed to unzip the .zoz file \"" + path + "\" - " + damaged.detail);
-            throw DocumentError(DocumentError::Code::InvalidFileFormat);
+            throwLogged(DocumentError::Code::InvalidFileFormat,
+                        "Failed to unzip the .zoz file \"" + path + "\"",
+                        core::LogLocation::named(kReadOperation), damaged.detail);
         }
     }
     if (wantProject) {
-        result.project = mapped.get();
-        if (!result.project) {
+        Mapped outcome = mapped.get();
+        if (!outcome.project) {
             throwLogged(DocumentError::Code::InvalidProjectData,
-                        "Failed to convert from json project object:" + path);
+                        "Failed to convert from json project object:" + path,
+                        core::LogLocation::named(kLoadOperation), std::move(outcome.failure));
         }
+        result.project = std::move(outcome.project);
     }
     placedFiles.keep();
     return result;
@@ -405,7 +504,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     const files::VtFile jsonFile = working.jsonFile();
     if (!jsonFile.exists()) {
         throwLogged(DocumentError::Code::SaveError,
-                    "Failed to save project \"" + name + "\" because the json file does not exist");
+                    "Failed to save project \"" + name + "\" because the json file does not exist",
+                    core::LogLocation::named(kZozFileOperation));
     }
     std::vector<fs::path> entries{jsonFile.url()};
     // Entries sit at the archive's root by file name; a name already taken is not packed twice.
@@ -434,7 +534,8 @@ void Manager::zozFile(const JsonProject& project, const files::VtFolder& working
     } catch (const std::exception& error) {
         throwLogged(DocumentError::Code::SaveError,
                     "Failed to save project \"" + name +
-                        "\" as .zoz file, with error: " + core::localizedDescription(error));
+                        "\" as .zoz file, with error: " + core::localizedDescription(error),
+                    core::LogLocation::named(kZozFileOperation), causeOf(error));
     }
 }
 

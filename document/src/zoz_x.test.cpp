@@ -221,6 +221,95 @@ TEST_F(Container, HostileDocumentsGiveTypedErrorsAndLeaveNothingBehind) {
     EXPECT_EQ(countEntries(m_tmp), 0U);
 }
 
+TEST_F(Container, FailuresSayWhyInTheLogAndTheError) {
+    using Code = DocumentError::Code;
+    struct Case {
+        fs::path document;
+        Code code;
+        std::string message; // the fixed text of the log line
+        std::string cause;
+    };
+    const std::vector<Case> cases = {
+        {makeZip("uid.zoz", {{"project.moc", R"({"Uid":5})"}}), Code::InvalidJson,
+         "Failed to pharse project json file:", "\"Uid\" of the project is not a string"},
+        {makeZip("null.zoz", {{"project.moc", "null"}}), Code::InvalidJson,
+         "Failed to pharse project json file:", "the text is JSON null, not a project"},
+        {makeZip("slip.zoz", {{"project.moc", R"({"Uid":"p"})"}, {"../x", "x"}}),
+         Code::InvalidFileFormat, "Failed to unzip the .zoz file \"",
+         "entry \"../x\" climbs out of the destination folder"},
+        {makeZip("none.zoz", {{"other.moc", "{}"}}), Code::InvalidFileContent,
+         "Failed to load project as there is no json file in teh zip file:",
+         "the archive holds no entry \"project.moc\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.document.filename().string());
+        ::testing::internal::CaptureStdout();
+        try {
+            Manager().jsonProject(files::VtFile(c.document), workingFolder());
+            ADD_FAILURE() << "loaded";
+        } catch (const DocumentError& error) {
+            EXPECT_EQ(error.code(), c.code);
+            EXPECT_EQ(error.detail(), c.cause);
+        }
+        const std::string log = ::testing::internal::GetCapturedStdout();
+        EXPECT_NE(log.find(c.message), std::string::npos) << log;
+        EXPECT_NE(log.find(c.cause), std::string::npos) << log;
+        EXPECT_NE(log.find("(_jsonProject(fromDezuduzFile:workingFolder:))"), std::string::npos)
+            << log;
+    }
+
+    // A stored entry whose bytes no longer match its checksum.
+    const fs::path damaged = m_scratch / "crc.zoz";
+    const std::string command =
+        "python3 -c \"import sys,zipfile\nwith zipfile.ZipFile(sys.argv[1],'w') as z: "
+        "z.writestr('project.moc','{\\\"Uid\\\":\\\"p\\\"}')\" '" +
+        damaged.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string bytes = readText(damaged);
+    const auto at = bytes.find("{\"Uid\":\"p\"}");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 8] = 'q';
+    writeText(damaged, bytes);
+    try {
+        Manager().jsonProject(files::VtFile(damaged), std::nullopt);
+        ADD_FAILURE() << "loaded";
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.code(), Code::InvalidFileFormat);
+        EXPECT_EQ(error.detail(), "entry \"project.moc\" is damaged (CRC error)");
+    }
+
+    ::testing::internal::CaptureStdout();
+    try {
+        Manager().load(files::VtFile(makeZip("nouid.zoz", {{"project.moc", R"({"Name":"x"})"}})),
+                       workingFolder());
+        ADD_FAILURE() << "loaded";
+    } catch (const DocumentError& error) {
+        EXPECT_EQ(error.code(), Code::InvalidProjectData);
+        EXPECT_EQ(error.detail(), "the project has no \"Uid\"");
+    }
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Failed to convert from json project object:"), std::string::npos) << log;
+    EXPECT_NE(log.find("(load(projectFromDezuduzDocument:to:))"), std::string::npos) << log;
+}
+
+TEST_F(Container, ImageNamedInAnotherNormalisationIsLoggedWhenDropped) {
+    // The id is composed ("é" as one code point), the archive's file name decomposed.
+    const std::string composedId = "Caf\xC3\xA9";
+    const std::string decomposedName = "Cafe\xCC\x81.jpg";
+    const fs::path doc = makeZip(
+        "nfc.zoz",
+        {{"project.moc", R"({"Uid":"p","Ples":[{"Id":1,"Nm":"A","Pt":")" + composedId + R"("},
+             {"Id":2,"Nm":"B","Pt":"absent"}]})"},
+         {decomposedName, jpegBytes()}});
+    ::testing::internal::CaptureStdout();
+    EXPECT_NO_THROW(Manager().jsonProject(files::VtFile(doc), workingFolder()));
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Skipped photo of " + composedId), std::string::npos) << log;
+    EXPECT_NE(log.find(decomposedName), std::string::npos) << log;
+    // An image that is simply not there stays silent.
+    EXPECT_EQ(log.find("absent"), std::string::npos) << log;
+}
+
 TEST_F(Container, HostileOrBadImagesAreSkipped) {
     const std::string png = pngBytes();
     std::string huge = png;

@@ -166,9 +166,21 @@ void VtFile::remove() const {
     detail::removeItem(m_url);
 }
 
-void VtFile::writeString(std::string_view text, bool atomically) const {
-    const std::span<const unsigned char> bytes(reinterpret_cast<const unsigned char*>(text.data()),
-                                               text.size());
+void VtFile::writeString(std::string_view text, bool atomically,
+                         core::TextEncoding encoding) const {
+    std::optional<core::Data> encoded;
+    if (encoding != core::TextEncoding::utf8) {
+        encoded = core::toData(text, encoding);
+        if (!encoded) {
+            throw VtPathError::failure("The file \"" + m_url.filename().string() +
+                                       "\" couldn\u2019t be saved using the requested text "
+                                       "encoding.");
+        }
+    }
+    const std::span<const unsigned char> bytes =
+        encoded ? std::span<const unsigned char>(encoded->data(), encoded->size())
+                : std::span<const unsigned char>(
+                      reinterpret_cast<const unsigned char*>(text.data()), text.size());
     if (!atomically) {
         writeFresh(m_url, bytes, O_TRUNC);
         return;
@@ -227,8 +239,16 @@ std::vector<std::uint8_t> VtFile::readData() const {
     return data;
 }
 
-std::string VtFile::readString() const {
+std::string VtFile::readString(core::TextEncoding encoding) const {
     const std::vector<std::uint8_t> data = readData();
+    if (encoding != core::TextEncoding::utf8) {
+        if (auto text = core::toString(data, encoding)) {
+            return std::move(*text);
+        }
+        throw VtPathError::failure("The file \"" + m_url.filename().string() +
+                                   "\" couldn\u2019t be opened using the requested text "
+                                   "encoding.");
+    }
     std::string text(data.begin(), data.end());
     if (!detail::isValidUtf8(text)) {
         throw VtPathError::failure("The file \"" + pathString() +

@@ -118,6 +118,18 @@ TEST(VtFile, CopyAndMoveNeverReplaceAndRemoveOfMissingFails) {
     EXPECT_EQ(readBytes(a.url()), "\xC3\xA9t\xC3\xA9");
     a.writeData(std::vector<std::uint8_t>{0xFF});
     EXPECT_THROW((void)a.readString(), VtPathError);
+    // Other text encodings, both ways; text that an encoding cannot hold writes nothing.
+    a.writeString("\xC3\xA9t\xC3\xA9", true, core::TextEncoding::isoLatin1);
+    EXPECT_EQ(readBytes(a.url()), "\xE9t\xE9");
+    EXPECT_EQ(a.readString(core::TextEncoding::isoLatin1), "\xC3\xA9t\xC3\xA9");
+    EXPECT_THROW((void)a.readString(), VtPathError);
+    EXPECT_THROW(a.writeString("\xE6\x97\xA5", false, core::TextEncoding::isoLatin1), VtPathError);
+    EXPECT_EQ(readBytes(a.url()), "\xE9t\xE9");
+    a.writeString("\xE6\x97\xA5", false, core::TextEncoding::utf16BigEndian);
+    EXPECT_EQ(readBytes(a.url()), "\x65\xE5");
+    EXPECT_EQ(a.readString(core::TextEncoding::utf16BigEndian), "\xE6\x97\xA5");
+    EXPECT_THROW((void)a.readString(core::TextEncoding::ascii), VtPathError);
+    a.writeData(std::vector<std::uint8_t>{0xFF});
     EXPECT_EQ(files::test::listTree(two.url()), std::vector<std::string>{"y"});
     EXPECT_EQ(files::test::listTree(scratch.path()),
               (std::vector<std::string>{"a.txt", "b.txt", "d.txt", "three/", "three/x", "two/",

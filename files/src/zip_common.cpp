@@ -1,5 +1,10 @@
 #include "files/zip.hpp"
 
+#include "zip_result.hpp"
+
+#include <minizip/unzip.h>
+#include <minizip/zip.h>
+
 #include <mutex>
 #include <set>
 
@@ -83,5 +88,39 @@ bool Zip::hasCustomFileExtension(const std::string& fileExtension) {
 bool Zip::isValidFileExtension(std::string_view /*fileExtension*/) {
     return true;
 }
+
+namespace detail {
+
+std::string zipResultText(int result) {
+    // minizip's archive codes and zlib's stream codes share one space of negative numbers.
+    switch (result) {
+    case UNZ_ERRNO:
+        return "the archive file could not be read or written";
+    case UNZ_END_OF_LIST_OF_FILE:
+        return "the archive has no further entry";
+    case UNZ_PARAMERROR:
+        return "the zip library was called wrongly";
+    case UNZ_BADZIPFILE:
+        return "the archive's structure is damaged";
+    case UNZ_INTERNALERROR:
+        return "the zip library failed internally";
+    case UNZ_CRCERROR:
+        return "CRC error";
+    case Z_STREAM_ERROR:
+        return "the compressed stream is inconsistent";
+    case Z_DATA_ERROR:
+        return "the compressed data is damaged";
+    case Z_MEM_ERROR:
+        return "out of memory";
+    case Z_BUF_ERROR:
+        return "the compressed data ends early";
+    case Z_VERSION_ERROR:
+        return "the compression library has the wrong version";
+    default:
+        return "unknown zip library error " + std::to_string(result);
+    }
+}
+
+} // namespace detail
 
 } // namespace files

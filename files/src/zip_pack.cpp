@@ -3,6 +3,7 @@
 
 #include "core/uuid.hpp"
 #include "posix_util.hpp"
+#include "zip_result.hpp"
 
 #include <minizip/zip.h>
 
@@ -70,7 +71,7 @@ public:
             deflateLevel(compression), 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
             size >= kZip64Threshold ? 1 : 0);
         if (result != ZIP_OK) {
-            fail("cannot start entry \"" + name + "\" (error " + std::to_string(result) + ")");
+            fail("cannot start entry \"" + name + "\": " + detail::zipResultText(result));
         }
         m_entryOpen = true;
         m_entryName = name;
@@ -82,8 +83,8 @@ public:
             if (const int result =
                     zipWriteInFileInZip(m_handle, data, static_cast<unsigned>(chunk));
                 result != ZIP_OK) {
-                fail("cannot write entry \"" + m_entryName + "\" (error " + std::to_string(result) +
-                     ")");
+                fail("cannot write entry \"" + m_entryName +
+                     "\": " + detail::zipResultText(result));
             }
             data += chunk;
             size -= chunk;
@@ -93,8 +94,7 @@ public:
     void closeEntry() {
         m_entryOpen = false;
         if (const int result = zipCloseFileInZip(m_handle); result != ZIP_OK) {
-            fail("cannot finish entry \"" + m_entryName + "\" (error " + std::to_string(result) +
-                 ")");
+            fail("cannot finish entry \"" + m_entryName + "\": " + detail::zipResultText(result));
         }
     }
 
@@ -102,7 +102,7 @@ public:
         const int result = zipClose(m_handle, nullptr);
         m_handle = nullptr;
         if (result != ZIP_OK) {
-            fail("cannot finish the archive (error " + std::to_string(result) + ")");
+            fail("cannot finish the archive: " + detail::zipResultText(result));
         }
         // The bytes must be on disk before the rename makes them the archive.
         detail::UniqueFd fd(::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC));

@@ -3,6 +3,7 @@
 
 #include "posix_util.hpp"
 #include "text_util.hpp"
+#include "zip_result.hpp"
 
 #include <minizip/unzip.h>
 
@@ -51,7 +52,7 @@ class OpenEntry {
 public:
     explicit OpenEntry(unzFile archive) : m_archive(archive) {
         if (const int result = unzOpenCurrentFile(archive); result != UNZ_OK) {
-            fail("cannot open the entry (error " + std::to_string(result) + ")");
+            fail("cannot open the entry: " + detail::zipResultText(result));
         }
     }
     OpenEntry(const OpenEntry&) = delete;
@@ -93,7 +94,7 @@ unz_file_info64 currentInfo(unzFile archive, std::string& rawName) {
     if (const int result =
             unzGetCurrentFileInfo64(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0);
         result != UNZ_OK) {
-        fail("cannot read the entry's record (error " + std::to_string(result) + ")");
+        fail("cannot read the entry's record: " + detail::zipResultText(result));
     }
     if (info.size_filename == 0) {
         fail("an entry has an empty name");
@@ -107,7 +108,7 @@ unz_file_info64 currentInfo(unzFile archive, std::string& rawName) {
             unzGetCurrentFileInfo64(archive, &info, rawName.data(),
                                     static_cast<uLong>(rawName.size()), nullptr, 0, nullptr, 0);
         result != UNZ_OK) {
-        fail("cannot read the entry's name (error " + std::to_string(result) + ")");
+        fail("cannot read the entry's name: " + detail::zipResultText(result));
     }
     rawName.resize(info.size_filename);
     return info;
@@ -214,7 +215,7 @@ std::vector<EntryPlan> survey(unzFile archive) {
         result = unzGoToNextFile(archive);
     }
     if (result != UNZ_END_OF_LIST_OF_FILE) {
-        fail("the archive's directory is damaged (error " + std::to_string(result) + ")");
+        fail("the archive's directory is damaged: " + detail::zipResultText(result));
     }
     // minizip stops at the count the archive declares; other readers go by the directory's
     // size, so records beyond that count would be entries that only they unpack.
@@ -317,7 +318,7 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
         OpenEntry entry(zip.get());
         if (plan.isDirectory) {
             if (const int closed = entry.close(); closed != UNZ_OK) {
-                fail("entry \"" + plan.name + "\" is damaged (error " + std::to_string(closed) +
+                fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(closed) +
                      ")");
             }
             if (!plan.components.empty()) {
@@ -349,7 +350,7 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
                 const int n = unzReadCurrentFile(zip.get(), buffer.data(),
                                                  static_cast<unsigned>(buffer.size()));
                 if (n < 0) {
-                    fail("entry \"" + plan.name + "\" is damaged (error " + std::to_string(n) +
+                    fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(n) +
                          ")");
                 }
                 if (n == 0) {
@@ -376,9 +377,8 @@ void Zip::unzipFile(const fs::path& archive, const fs::path& destination, bool o
                      "\": " + detail::lastError().message());
             }
             if (const int closed = entry.close(); closed != UNZ_OK) {
-                fail("entry \"" + plan.name + "\" is damaged" +
-                     (closed == UNZ_CRCERROR ? std::string(" (CRC error)")
-                                             : " (error " + std::to_string(closed) + ")"));
+                fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(closed) +
+                     ")");
             }
         }
 
@@ -457,7 +457,7 @@ struct ZipEntryReader::State {
             const int n =
                 unzReadCurrentFile(zip.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
             if (n < 0) {
-                fail("entry \"" + plan.name + "\" is damaged (error " + std::to_string(n) + ")");
+                fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(n) + ")");
             }
             if (n == 0) {
                 break;
@@ -473,9 +473,7 @@ struct ZipEntryReader::State {
             fail("entry \"" + plan.name + "\" holds less data than it declares");
         }
         if (const int closed = entry.close(); closed != UNZ_OK) {
-            fail("entry \"" + plan.name + "\" is damaged" +
-                 (closed == UNZ_CRCERROR ? std::string(" (CRC error)")
-                                         : " (error " + std::to_string(closed) + ")"));
+            fail("entry \"" + plan.name + "\" is damaged (" + detail::zipResultText(closed) + ")");
         }
     }
 };
@@ -484,6 +482,10 @@ ZipEntryReader::ZipEntryReader(const fs::path& archive) {
     std::error_code ec;
     if (!fs::exists(archive, ec)) {
         throw ZipError(ZipError::Code::fileNotFound, archive.string());
+    }
+    // Opening a pipe or a device would wait for a writer or read without end.
+    if (!fs::is_regular_file(archive, ec)) {
+        fail("\"" + archive.string() + "\" is not a regular file");
     }
     auto state = std::make_unique<State>(archive);
     if (state->zip.get() == nullptr) {

@@ -16,6 +16,8 @@ namespace {
 // A span longer than this (about 219 years) cannot come from valid document dates; it is cut
 // so that a hostile document cannot make the tables huge.
 constexpr std::int64_t kMaxSpanDays = 80'000;
+// The operation the builder's log lines name, as the report's callers know it.
+constexpr std::string_view kBuildOperation = "init(periodKind:project:)";
 
 // A stretch of days over which a task gives a row the same hours each (working) day, as the
 // distribution wrote it; day indexes count from the span's first day.
@@ -104,8 +106,9 @@ std::shared_ptr<const ProjectReport> ReportBuilder::run() {
     m_report->m_cellCount = rows * columns;
     if (m_report->isTooLarge()) {
         core::Log::warning("The report of " + std::to_string(rows) + " rows and " +
-                           std::to_string(columns) + " columns exceeds " +
-                           std::to_string(ProjectReport::kMaxCells) + " cells and is not built");
+                               std::to_string(columns) + " columns exceeds " +
+                               std::to_string(ProjectReport::kMaxCells) + " cells and is not built",
+                           core::LogLocation::named(kBuildOperation));
         m_report->m_timeline.clear();
         m_report->m_timeline.shrink_to_fit();
         return m_report;
@@ -130,7 +133,8 @@ void ReportBuilder::makeTables() {
     }
     if (lastDay - m_firstDay >= kMaxSpanDays) {
         core::Log::warning("The report span is cut to " + std::to_string(kMaxSpanDays) +
-                           " days; the project's dates run further");
+                               " days; the project's dates run further",
+                           core::LogLocation::named(kBuildOperation));
         lastDay = m_firstDay + kMaxSpanDays - 1;
     }
     m_dayCount = static_cast<std::size_t>(lastDay - m_firstDay + 1);
@@ -224,9 +228,12 @@ bool ReportBuilder::finite(double amount, const char* what) {
         return true;
     }
     ++m_skippedNonFinite;
-    core::Log::warning([&] {
-        return std::string("A non-finite ") + what + " amount of a task is left out of the report";
-    });
+    core::Log::warning(
+        [&] {
+            return std::string("A non-finite ") + what +
+                   " amount of a task is left out of the report";
+        },
+        core::LogLocation::named(kBuildOperation));
     return false;
 }
 
@@ -509,7 +516,8 @@ void ReportBuilder::finish() {
 
     if (report.m_dropped > 0) {
         core::Log::warning("Dropped " + std::to_string(report.m_dropped) +
-                           " report contributions whose day lies outside the project's span");
+                               " report contributions whose day lies outside the project's span",
+                           core::LogLocation::named(kBuildOperation));
     }
 }
 

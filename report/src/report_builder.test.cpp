@@ -204,7 +204,14 @@ TEST(ReportBuilder, ZeroUnitsZeroRatesMilestonesAndNonFiniteCosts) {
     cost(plan.task(4, 5), std::numeric_limits<double>::quiet_NaN(), 9);
     cost(plan.task(4, 5), 6, std::numeric_limits<double>::infinity());
     plan.assign({{2, 100, 2}});
+    ::testing::internal::CaptureStdout();
     const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    // Each left-out amount is a warning naming the building operation.
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("A non-finite labour cost amount of a task is left out of the report \t{ ("),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(").(init(periodKind:project:)).(#"), std::string::npos) << log;
     const std::vector<std::vector<Cell>> expected = {
         {{8.0 / 3.0}, {8.0 / 3.0}, {}, {}, {}},
         {{4.0 / 3.0}, {4.0 / 3.0}, {}, {}, {8, 6, 0}},

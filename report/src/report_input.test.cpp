@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -190,6 +191,55 @@ TEST(ProjectReportFromModel, CountsCalendarExceptions) {
     EXPECT_EQ(row.data(6).work, 0.0);
     EXPECT_EQ(report->total().work, 30.0);
     EXPECT_EQ(report->timeline()[5].availableHours, 8.0);
+}
+
+TEST(ProjectReportFromModel, ADayWithoutMidnightKeepsItsWork) {
+    // Havana and Tehran moved their clocks forward at midnight: those days start at 01:00.
+    struct Case {
+        const char* zone;
+        int year;
+        int month;
+        int day;
+    };
+    for (const Case c : {Case{"America/Havana", 2024, 3, 10}, Case{"America/Havana", 2024, 3, 3},
+                         Case{"Asia/Tehran", 2021, 3, 22}, Case{"Asia/Tehran", 2021, 3, 15}}) {
+        SCOPED_TRACE(std::string(c.zone) + " " + std::to_string(c.month) + "/" +
+                     std::to_string(c.day));
+        const core::ScopedCalendarOverride pin(c.zone, "en_US");
+        const auto calendar = core::Calendar::current();
+        const auto day = core::Calendar::dayNumberFromCivil(c.year, c.month, c.day);
+        auto project = document::ZozProject::create("uid", "Midnight");
+        const auto root = project->root();
+        // One whole day, 8 hours of work and 100 of labour; a daily task beside it over the
+        // day and the next one.
+        auto task = project->createChild(root, 1, calendar.startOfLocalDay(day),
+                                         calendar.startOfLocalDay(day + 1));
+        task->setWork(ZozTaskWork::fixAmount(8));
+        task->setLaborCost(ZozTaskLaborCost::fix(100));
+        EXPECT_EQ(task->duration(), 1);
+        auto daily = project->createChild(root, 2, calendar.startOfLocalDay(day),
+                                          calendar.startOfLocalDay(day + 2));
+        daily->setWork(ZozTaskWork::fixDailyWork(1));
+        daily->setLaborCost(ZozTaskLaborCost::fix(0));
+        EXPECT_EQ(daily->duration(), 2);
+        root->refreshCalculatablePropertiesOfTaskGroup(true, true, true, true, true, true);
+        std::int64_t workingDays = 0;
+        for (const std::int64_t d : {day, day + 1}) {
+            const int weekday = core::Calendar::weekdayOfDayNumber(d);
+            workingDays += weekday != 1 && weekday != 7 ? 1 : 0;
+        }
+        EXPECT_EQ(project->calendar().countOfWorkingDays(calendar.startOfLocalDay(day),
+                                                         calendar.startOfLocalDay(day + 2)),
+                  workingDays);
+        EXPECT_EQ(daily->days(), workingDays);
+
+        const auto report = ProjectReport::make(Period::Kind::day, *project);
+        ASSERT_EQ(report->timeline().size(), 2U);
+        EXPECT_NEAR(report->total().work, 8.0 + static_cast<double>(workingDays), 1e-9);
+        EXPECT_NEAR(report->total().laborCost, 100.0, 1e-9);
+        EXPECT_NEAR(report->timeline()[0].total.laborCost, 100.0, 1e-9);
+        EXPECT_NEAR(report->timeline()[1].total.laborCost, 0.0, 1e-9);
+    }
 }
 
 TEST(ProjectReportFromModel, AssignedCostRateSum) {

@@ -12,6 +12,10 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -219,11 +223,21 @@ std::variant<Image, FetchError> imageFromData(const QByteArray& bytes) {
 }
 
 std::variant<Image, FetchError> loadImageFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return FetchError(FetchError::Code::badImage);
+    const FetchError badImage(FetchError::Code::badImage);
+    // Opened without blocking and held to regular files: a named pipe or a device would otherwise
+    // stall the caller until some writer shows up.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return badImage;
     }
-    // One byte more than allowed tells an oversized file (or an endless device) apart.
+    struct stat info {};
+    QFile file;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return badImage;
+    }
+    // One byte more than allowed tells an oversized file apart.
     const QByteArray bytes = file.read(static_cast<qint64>(document::kMaxImageFileBytes) + 1);
     return imageFromData(bytes);
 }

@@ -11,7 +11,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <future>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -220,6 +225,19 @@ TEST(ImageUtilities, FilesGiveTheirImageOrBadImage) {
         EXPECT_EQ(std::get<FetchError>(result), badImage);
     }
 
+    // A named pipe with no writer would block an ordinary open for good; it is no image file.
+    const QString pipe = folder.filePath("pipe.png");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    auto pending = std::async(std::launch::async, [&] { return uikit::loadImageFile(pipe); });
+    const bool answered = pending.wait_for(5s) == std::future_status::ready;
+    if (!answered) { // let the stuck open through so that the test can end
+        ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_TRUE(answered);
+    const auto fromPipe = pending.get();
+    ASSERT_TRUE(std::holds_alternative<FetchError>(fromPipe));
+    EXPECT_EQ(std::get<FetchError>(fromPipe), badImage);
+
     std::optional<uikit::ImageLoadResult> viaUrl;
     uikit::loadImage(QUrl::fromLocalFile(png), [&](uikit::ImageLoadResult r) { viaUrl = r; });
     ASSERT_TRUE(viaUrl); // a file answers before the call returns
@@ -251,6 +269,12 @@ TEST(ImageUtilities, AWebImageLoadsOnlyFromStatus200) {
     const auto notFound = loadWithin(missing.url(), 10s, 10'000);
     ASSERT_TRUE(std::holds_alternative<FetchError>(notFound));
     EXPECT_EQ(std::get<FetchError>(notFound).code(), FetchError::Code::badID);
+
+    // Another success status carrying the image is still no 200.
+    CannedServer partial(httpResponse(203, png));
+    const auto notExactly200 = loadWithin(partial.url(), 10s, 10'000);
+    ASSERT_TRUE(std::holds_alternative<FetchError>(notExactly200));
+    EXPECT_EQ(std::get<FetchError>(notExactly200).code(), FetchError::Code::badID);
 
     CannedServer garbage(httpResponse(200, "<html>no image</html>"));
     const auto notAnImage = loadWithin(garbage.url(), 10s, 10'000);

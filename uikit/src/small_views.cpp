@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace uikit {
 
@@ -81,7 +82,9 @@ StretchyHeaderGeometry stretchyHeaderGeometry(qreal minY, qreal height) {
 VtStretchyImageHeaderView::VtStretchyImageHeaderView(QPixmap image, qreal height,
                                                      std::function<void(qreal)> yOffsetDidChanged,
                                                      QWidget* parent)
-    : QWidget(parent), m_image(std::move(image)), m_height(std::max<qreal>(0, height)),
+    : QWidget(parent), m_image(std::move(image)),
+      // No widget is taller than Qt's limit, and a NaN or negative height is no height at all.
+      m_height(std::isnan(height) ? 0 : std::clamp<qreal>(height, 0, QWIDGETSIZE_MAX)),
       m_yOffsetDidChanged(std::move(yOffsetDidChanged)) {
     setFixedHeight(static_cast<int>(m_height));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

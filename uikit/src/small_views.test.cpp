@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include <limits>
 #include <vector>
 
 namespace {
@@ -71,6 +72,17 @@ TEST(StretchyHeader, TheHeaderFollowsItsPlaceInTheWindow) {
     const QColor background = window.palette().window().color();
     EXPECT_NEAR(faded.redF(), 0.5 + background.redF() / 2, 0.02);
     EXPECT_NEAR(faded.greenF(), background.greenF() / 2, 0.02);
+}
+
+TEST(StretchyHeader, AnAbsurdRestingHeightIsBoundedToWhatAWidgetCanTake) {
+    QPixmap image(4, 4);
+    image.fill(Qt::red);
+    const uikit::VtStretchyImageHeaderView huge(image, 1e300);
+    EXPECT_EQ(huge.maximumHeight(), QWIDGETSIZE_MAX);
+    for (const qreal none : {std::numeric_limits<qreal>::quiet_NaN(), -40.0}) {
+        const uikit::VtStretchyImageHeaderView flat(image, none);
+        EXPECT_EQ(flat.maximumHeight(), 0);
+    }
 }
 
 TEST(VtLazyView, TheContentIsBuiltOnTheFirstShowOnly) {

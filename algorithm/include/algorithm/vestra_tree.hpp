@@ -5,6 +5,7 @@
 #include "algorithm/vestra_tree_error.hpp"
 #include "algorithm/vestra_tree_node.hpp"
 #include "algorithm/vestra_tree_wbs_number.hpp"
+#include "core/json_coding.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -140,7 +141,8 @@ public:
             const auto found = table.find(id);
             if (found == table.end()) {
                 throwLogged(Error::Code::invalidStorage,
-                            "Node with ID " + id.debugDescription() + " has no new ID");
+                            "Node with ID " + id.debugDescription() + " has no new ID",
+                            "remapIDs(_:through:)");
             }
             result.push_back(found->second);
         }
@@ -322,7 +324,7 @@ public:
             const NodeType& parentNode = liveNode(*current->parentID);
             const auto position = childIndex(current->id, parentNode);
             if (!position) {
-                throwNotAChild(current->id, parentNode.id);
+                throwNotAChild(current->id, parentNode.id, "wbsNumber(of:)");
             }
             reversed.push_back(*position);
             current = &parentNode;
@@ -338,10 +340,11 @@ public:
     /// leaf-to-branch converter.
     NodeType create(L leaf, std::optional<NodeID> inParent, std::optional<std::int64_t> at = {}) {
         if (inParent) {
-            makeSureCanTakeChild(*inParent);
+            makeSureCanTakeChild(*inParent, "create(leaf:inParent:at:)");
         } else if (nodesCount() > 0) {
             throwLogged(Error::Code::treeLogic,
-                        "The tree already has a root node; a second one can not be created");
+                        "The tree already has a root node; a second one can not be created",
+                        "create(leaf:inParent:at:)");
         }
         std::vector<NodeType> added{
             NodeType{NodeID(0), inParent, NodeType::InternalContent::leaf(std::move(leaf))}};
@@ -358,7 +361,7 @@ public:
     /// allocated in pre-order, reusing freed slots oldest first. Returns the new top node.
     NodeType copy(const ValueType& nodeValue, NodeID toParentWithID,
                   std::optional<std::int64_t> indexInChildren = {}) {
-        makeSureCanTakeChild(toParentWithID);
+        makeSureCanTakeChild(toParentWithID, "copy(nodeValue:toParentWithID:indexInChildren:)");
         std::vector<NodeType> added;
         std::vector<std::size_t> parents;
         // Pre-order, first child first: each entry names its parent's position in `added`.
@@ -409,7 +412,8 @@ public:
             stack.pop_back();
             if (!exists(id)) {
                 throwLogged(Error::Code::invalidStorage,
-                            "Node with ID: " + id.debugDescription() + " does not exist");
+                            "Node with ID: " + id.debugDescription() + " does not exist",
+                            "remove(nodeDeeply:childWillRemove:parentWillUpdate:)");
             }
             doomed.push_back(id);
             const auto& ids = liveNode(id).childrenIDs();
@@ -424,7 +428,8 @@ public:
         if (parentId && !exists(*parentId)) {
             throwLogged(Error::Code::invalidStorage,
                         "Node's parent with ID: " + parentId->debugDescription() +
-                            " does not exist");
+                            " does not exist",
+                        "remove(nodeDeeply:childWillRemove:parentWillUpdate:)");
         }
         if (childWillRemove) {
             for (const NodeID id : doomed) {
@@ -458,16 +463,20 @@ public:
         const auto oldParent = liveNode(nodeWithId).parentID;
         if (!oldParent) {
             throwLogged(Error::Code::treeLogic,
-                        "The root node can not be moved to be a child of another node");
+                        "The root node can not be moved to be a child of another node",
+                        "move(nodeWithId:toNewParent:childIndexInNewParent:)");
         }
         if (*oldParent == toNewParent) {
-            throwLogged(Error::Code::treeLogic, "The node can not be moved to the old parent");
+            throwLogged(Error::Code::treeLogic, "The node can not be moved to the old parent",
+                        "move(nodeWithId:toNewParent:childIndexInNewParent:)");
         }
         makeSureExists(*oldParent);
-        makeSureCanTakeChild(toNewParent);
+        makeSureCanTakeChild(toNewParent, "move(nodeWithId:toNewParent:childIndexInNewParent:)");
         if (toNewParent == nodeWithId || isNodeAncestorOf(nodeWithId, toNewParent)) {
-            throwLogged(Error::Code::treeLogic, "The node " + nodeWithId.debugDescription() +
-                                                    " can not be moved into its own subtree");
+            throwLogged(Error::Code::treeLogic,
+                        "The node " + nodeWithId.debugDescription() +
+                            " can not be moved into its own subtree",
+                        "move(nodeWithId:toNewParent:childIndexInNewParent:)");
         }
         NodeType oldParentNode = liveNode(*oldParent);
         oldParentNode.removeChildID(nodeWithId, m_branchToLeafConverter);
@@ -484,11 +493,12 @@ public:
         makeSureExists(of);
         const auto parentId = liveNode(of).parentID;
         if (!parentId) {
-            throwLogged(Error::Code::treeLogic, "The sequence of root node can not be changed");
+            throwLogged(Error::Code::treeLogic, "The sequence of root node can not be changed",
+                        "changeSequenceInTheSameParent(of:to:)");
         }
         makeSureExists(*parentId);
         if (!liveNode(*parentId).contains(of)) {
-            throwNotAChild(of, *parentId);
+            throwNotAChild(of, *parentId, "changeSequenceInTheSameParent(of:to:)");
         }
         slot(*parentId).moveChildID(of, to);
     }
@@ -854,18 +864,30 @@ public:
 
     // ---- JSON ----------------------------------------------------------------------------
 
-    /// The live nodes in slot order as pretty-printed JSON text.
-    std::string jsonEncode() const {
-        nlohmann::ordered_json json = *this;
-        return json.dump(2);
+    /// The live nodes in slot order as pretty-printed JSON bytes, the payloads written by the
+    /// core JSON encoder with `dateEncodingStrategy`; `userInfo` is accepted for symmetry with
+    /// `jsonDecode` and does not reach the encoder. Throws `core::EncodingError`.
+    std::string jsonEncode(
+        core::DateEncodingStrategy dateEncodingStrategy =
+            core::DateEncodingStrategy::deferredToDate(),
+        [[maybe_unused]] const std::optional<core::JsonUserInfo>& userInfo = std::nullopt) const
+        requires core::JsonEncodable<B> && core::JsonEncodable<L>
+    {
+        const core::Data bytes = core::jsonData(*this, std::move(dateEncodingStrategy), true);
+        return {bytes.begin(), bytes.end()};
     }
-    /// Reads JSON text written by `jsonEncode` and stores the two converters in the result.
-    /// Malformed JSON and wrong shapes throw nlohmann's exceptions; unknown or duplicate ids
-    /// throw `invalidStorage`, several roots, cycles and parents and children that disagree
-    /// `treeLogic`.
-    static Tree jsonDecode(std::string_view data, LeafToBranchConverter<B, L> leafToBranchConverter,
-                           BranchToLeafConverter<B, L> branchToLeafConverter) {
-        Tree tree = nlohmann::ordered_json::parse(data).template get<Tree>();
+    /// Reads JSON bytes written by `jsonEncode`, the payloads read by the core JSON decoder with
+    /// `dateDecodingStrategy` and `userInfo`, and stores the two converters in the result.
+    /// Malformed JSON and wrong shapes throw `core::DecodingError`; unknown or duplicate ids throw
+    /// `invalidStorage`, several roots, cycles and parents and children that disagree `treeLogic`.
+    static Tree jsonDecode(std::string_view data, core::DateDecodingStrategy dateDecodingStrategy,
+                           std::optional<core::JsonUserInfo> userInfo,
+                           LeafToBranchConverter<B, L> leafToBranchConverter,
+                           BranchToLeafConverter<B, L> branchToLeafConverter)
+        requires core::JsonDecodable<B> && core::JsonDecodable<L>
+    {
+        Tree tree = core::load<Tree>(core::Data(data.begin(), data.end()),
+                                     std::move(dateDecodingStrategy), std::move(userInfo));
         tree.m_leafToBranchConverter = std::move(leafToBranchConverter);
         tree.m_branchToLeafConverter = std::move(branchToLeafConverter);
         return tree;
@@ -877,9 +899,10 @@ public:
         std::unordered_map<NodeID, NodeID> table;
         for (std::size_t i = 0; i < stored.size(); ++i) {
             if (!table.emplace(stored[i].id, NodeID(static_cast<std::int64_t>(i))).second) {
-                throwLogged(Error::Code::invalidStorage, "Node with ID " +
-                                                             stored[i].id.debugDescription() +
-                                                             " is stored more than once");
+                throwLogged(Error::Code::invalidStorage,
+                            "Node with ID " + stored[i].id.debugDescription() +
+                                " is stored more than once",
+                            "init(from:)");
             }
         }
         std::int64_t roots = 0;
@@ -889,35 +912,39 @@ public:
             } else if (!table.contains(*n.parentID)) {
                 throwLogged(Error::Code::invalidStorage,
                             "Node's parent with ID: " + n.parentID->debugDescription() +
-                                " does not exist");
+                                " does not exist",
+                            "init(from:)");
             }
             for (const NodeID child : n.childrenIDs()) {
                 if (!table.contains(child)) {
                     throwLogged(Error::Code::invalidStorage,
-                                "Node with ID: " + child.debugDescription() + " does not exist");
+                                "Node with ID: " + child.debugDescription() + " does not exist",
+                                "init(from:)");
                 }
             }
         }
         if (!stored.empty() && roots != 1) {
             throwLogged(Error::Code::treeLogic,
-                        "The tree must have exactly one root node, found " + std::to_string(roots));
+                        "The tree must have exactly one root node, found " + std::to_string(roots),
+                        "init(from:)");
         }
         if (!stored.empty() && stored.front().parentID) {
-            throwLogged(Error::Code::treeLogic, "The root node must be stored first");
+            throwLogged(Error::Code::treeLogic, "The root node must be stored first",
+                        "init(from:)");
         }
         std::vector<bool> listed(stored.size(), false);
         for (const NodeType& n : stored) {
             for (const NodeID child : n.childrenIDs()) {
                 const auto position = static_cast<std::size_t>(table.at(child).rawValue);
                 if (listed[position] || stored[position].parentID != n.id) {
-                    throwNotAChild(child, n.id);
+                    throwNotAChild(child, n.id, "init(from:)");
                 }
                 listed[position] = true;
             }
         }
         for (std::size_t i = 0; i < stored.size(); ++i) {
             if (stored[i].parentID && !listed[i]) {
-                throwNotAChild(stored[i].id, *stored[i].parentID);
+                throwNotAChild(stored[i].id, *stored[i].parentID, "init(from:)");
             }
         }
         // Every node now has one parent that lists it once, so whatever the root does not reach
@@ -936,7 +963,7 @@ public:
             }
         }
         if (reached != stored.size()) {
-            throwLogged(Error::Code::treeLogic, "The stored nodes form a cycle");
+            throwLogged(Error::Code::treeLogic, "The stored nodes form a cycle", "init(from:)");
         }
 
         Tree tree;
@@ -966,11 +993,13 @@ private:
     void makeSureExists(NodeID id) const {
         if (!inRange(id)) {
             throwLogged(Error::Code::invalidStorage,
-                        "Node with ID " + id.debugDescription() + " does not eixst");
+                        "Node with ID " + id.debugDescription() + " does not eixst",
+                        "_makeSureExists(nodeWithID:)");
         }
         if (!m_nodes[static_cast<std::size_t>(id.rawValue)].hasNode()) {
             throwLogged(Error::Code::invalidStorage,
-                        "Node with ID " + id.debugDescription() + " has been removed");
+                        "Node with ID " + id.debugDescription() + " has been removed",
+                        "_makeSureExists(nodeWithID:)");
         }
     }
 
@@ -981,19 +1010,22 @@ private:
 
     // A leaf without a converter cannot list a new child; the child would name a parent that
     // never lists it.
-    void makeSureCanTakeChild(NodeID parentId) const {
+    void makeSureCanTakeChild(NodeID parentId, std::string_view operation) const {
         makeSureExists(parentId);
         if (liveNode(parentId).isLeaf() && !m_leafToBranchConverter) {
             throwLogged(Error::Code::treeLogic,
                         "The leaf with ID " + parentId.debugDescription() +
-                            " can not take a child without a leaf-to-branch converter");
+                            " can not take a child without a leaf-to-branch converter",
+                        operation);
         }
     }
 
-    [[noreturn]] static void throwNotAChild(NodeID child, NodeID parentId) {
-        throwLogged(Error::Code::treeLogic, "The node " + child.debugDescription() +
-                                                " is not a child of node " +
-                                                parentId.debugDescription());
+    [[noreturn]] static void throwNotAChild(NodeID child, NodeID parentId,
+                                            std::string_view operation) {
+        throwLogged(Error::Code::treeLogic,
+                    "The node " + child.debugDescription() + " is not a child of node " +
+                        parentId.debugDescription(),
+                    operation);
     }
 
     static std::optional<std::int64_t> positionOf(NodeID id, const std::vector<NodeID>& ids) {
@@ -1153,6 +1185,47 @@ const Node<B, L>* Node<B, L>::previousSibling(const Tree<B, L>& tree) const {
 template <class B, class L>
 const Node<B, L>* Node<B, L>::nextSibling(const Tree<B, L>& tree) const {
     return tree.nextSibling(*this);
+}
+
+/// The tree's JSON form for the core JSON helpers: the array of live nodes in slot order, each
+/// payload written by `encoder` (so its date strategy reaches dates inside payloads).
+template <class B, class L>
+    requires core::JsonEncodable<B> && core::JsonEncodable<L>
+core::Json encodeJson(const Tree<B, L>& tree, core::JsonEncoder& encoder) {
+    using Serializer = nlohmann::adl_serializer<Node<B, L>>;
+    core::Json json = core::Json::array();
+    for (const auto* node : tree.all()) {
+        const core::JsonEncoder::PathScope index(encoder, "Index " + std::to_string(json.size()));
+        json.push_back(Serializer::template write<core::Json>(
+            *node, [&](const L& leaf) { return encoder.encode(leaf); },
+            [&](const B& branch) { return encoder.encode(branch); }));
+    }
+    return json;
+}
+
+/// Reads the form `encodeJson` writes into a compact tree without converters, each payload read
+/// by `decoder`; a wrong shape throws `core::DecodingError`, inconsistent ids the tree's `Error`.
+template <class B, class L>
+    requires core::JsonDecodable<B> && core::JsonDecodable<L>
+Tree<B, L> decodeJson(std::type_identity<Tree<B, L>>, const core::Json& json,
+                      core::JsonDecoder& decoder) {
+    using Serializer = nlohmann::adl_serializer<Node<B, L>>;
+    if (!json.is_array()) {
+        decoder.throwTypeMismatch("an array of nodes", json);
+    }
+    std::vector<Node<B, L>> stored;
+    stored.reserve(json.size());
+    for (const auto& element : json) {
+        const core::JsonDecoder::PathScope index(decoder, "Index " + std::to_string(stored.size()));
+        try {
+            stored.push_back(Serializer::read(
+                element, [&](const core::Json& leaf) { return decoder.decode<L>(leaf); },
+                [&](const core::Json& branch) { return decoder.decode<B>(branch); }));
+        } catch (const nlohmann::json::exception& error) {
+            decoder.throwDataCorrupted(error.what());
+        }
+    }
+    return Tree<B, L>::fromStoredNodes(std::move(stored));
 }
 
 } // namespace algorithm::VtVestraTree

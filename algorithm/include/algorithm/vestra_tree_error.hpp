@@ -27,9 +27,10 @@ private:
     Code m_code;
 };
 
-/// Writes `message` as an error line located at the caller, then throws `Error(code)`.
-[[noreturn]] void
-throwLogged(Error::Code code, std::string_view message,
-            core::LogLocation at = core::LogLocation::from(std::source_location::current()));
+/// Writes `message` as an error line naming `operation` (a static text such as
+/// "update(content:)") at the caller's file and line, then throws `Error(code)`.
+[[noreturn]] void throwLogged(Error::Code code, std::string_view message,
+                              std::string_view operation,
+                              std::source_location at = std::source_location::current());
 
 } // namespace algorithm::VtVestraTree

@@ -206,9 +206,10 @@ struct Node {
     /// `invalidContent`, leaving the node unchanged.
     void update(Branch<B> branch) {
         if (!isBranch()) {
-            throwLogged(Error::Code::invalidContent, "The content of the leaf with ID " +
-                                                         id.debugDescription() +
-                                                         " can not be changed by a branch content");
+            throwLogged(Error::Code::invalidContent,
+                        "The content of the leaf with ID " + id.debugDescription() +
+                            " can not be changed by a branch content",
+                        "update(content:)");
         }
         internalContent.content.value = std::move(branch);
     }
@@ -216,9 +217,10 @@ struct Node {
     /// unchanged.
     void update(Leaf<L> leaf) {
         if (!isLeaf()) {
-            throwLogged(Error::Code::invalidContent, "The content of the branch with ID " +
-                                                         id.debugDescription() +
-                                                         " can not be changed by a leaf content");
+            throwLogged(Error::Code::invalidContent,
+                        "The content of the branch with ID " + id.debugDescription() +
+                            " can not be changed by a leaf content",
+                        "update(content:)");
         }
         internalContent.content.value = std::move(leaf);
     }
@@ -550,19 +552,9 @@ struct nlohmann::adl_serializer<algorithm::VtVestraTree::Node<B, L>> {
     /// branch's {"branch", "children"} (children written even when empty).
     template <class Json>
     static void to_json(Json& json, const Node& node) {
-        json = Json::object();
-        json["id"] = node.id;
-        if (node.parentID) {
-            json["parent"] = *node.parentID;
-        }
-        Json content = Json::object();
-        if (const L* leaf = node.leafValue()) {
-            content["leaf"] = *leaf;
-        } else {
-            content["branch"] = *node.branchValue();
-            content["children"] = node.internalContent.subIDs;
-        }
-        json["content"] = std::move(content);
+        json = write<Json>(
+            node, [](const L& leaf) { return Json(leaf); },
+            [](const B& branch) { return Json(branch); });
     }
 
     /// Reads the form `to_json` writes; a present "leaf" wins over any other content key, a null
@@ -570,6 +562,34 @@ struct nlohmann::adl_serializer<algorithm::VtVestraTree::Node<B, L>> {
     template <class Json>
     static Node from_json(const Json& json) {
         using algorithm::VtVestraTree::detail::readStrict;
+        return read(
+            json, [](const Json& leaf) { return readStrict<L>(leaf); },
+            [](const Json& branch) { return readStrict<B>(branch); });
+    }
+
+    /// The form `to_json` writes, with the payloads turned into JSON by the given functions.
+    template <class Json, class LeafJson, class BranchJson>
+    static Json write(const Node& node, LeafJson&& leafJson, BranchJson&& branchJson) {
+        Json json = Json::object();
+        json["id"] = node.id;
+        if (node.parentID) {
+            json["parent"] = *node.parentID;
+        }
+        Json content = Json::object();
+        if (const L* leaf = node.leafValue()) {
+            content["leaf"] = leafJson(*leaf);
+        } else {
+            content["branch"] = branchJson(*node.branchValue());
+            content["children"] = node.internalContent.subIDs;
+        }
+        json["content"] = std::move(content);
+        return json;
+    }
+
+    /// Reads the form `to_json` writes, the payloads read by the given functions; failures of
+    /// the form are nlohmann's exceptions, those of the payloads whatever the functions throw.
+    template <class Json, class ReadLeaf, class ReadBranch>
+    static Node read(const Json& json, ReadLeaf&& readLeaf, ReadBranch&& readBranch) {
         algorithm::VtVestraTree::detail::requireObject(json);
         const auto id = json.at("id").template get<NodeID>();
         std::optional<NodeID> parentID;
@@ -579,9 +599,9 @@ struct nlohmann::adl_serializer<algorithm::VtVestraTree::Node<B, L>> {
         const auto& content = json.at("content");
         algorithm::VtVestraTree::detail::requireObject(content);
         if (const auto leaf = content.find("leaf"); leaf != content.end()) {
-            return Node{id, parentID, Node::InternalContent::leaf(readStrict<L>(*leaf))};
+            return Node{id, parentID, Node::InternalContent::leaf(readLeaf(*leaf))};
         }
-        auto payload = readStrict<B>(content.at("branch"));
+        auto payload = readBranch(content.at("branch"));
         const auto& children = content.at("children");
         if (!children.is_array()) {
             throw nlohmann::detail::type_error::create(

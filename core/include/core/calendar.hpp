@@ -129,7 +129,8 @@ public:
     /// Absent when no date results.
     std::optional<Date> dateByAdding(CalendarComponent which, std::int64_t value, Date date) const;
     /// The whole units of `component` from `from` to `to` (partial unit dropped, toward zero);
-    /// absent when either date is out of range.
+    /// absent when either date is out of range. Days counted from the start of a day whose
+    /// midnight does not exist step from day start to day start, so such a day counts whole.
     std::optional<std::int64_t> difference(CalendarComponent which, Date from, Date to) const;
     /// True when both dates lie on the same local day of this calendar; false when either lies
     /// outside the calendar's range.

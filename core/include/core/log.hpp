@@ -22,6 +22,14 @@ struct LogLocation {
         return {location.function_name(), location.file_name(),
                 static_cast<std::int64_t>(location.line())};
     }
+    /// The call site's file and line under the name of the operation it belongs to, written as
+    /// the library's callers know it (e.g. "update(content:)"); `operation` must outlive the
+    /// location, as a string literal does.
+    static constexpr LogLocation
+    named(std::string_view operation,
+          const std::source_location& at = std::source_location::current()) noexcept {
+        return {operation, at.file_name(), static_cast<std::int64_t>(at.line())};
+    }
 };
 
 /// The six log levels, each with its fixed marker and word.

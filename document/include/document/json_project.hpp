@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/date.hpp"
+#include "document/zoz_task_work.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -44,6 +45,10 @@ struct JsonCost {
 struct JsonWorkData {
     std::optional<std::int64_t> workType;
     std::optional<double> workValue;
+
+    /// The JSON form of a task's work: fixed daily work is "WT" 1, a fixed amount "WT" 2, each
+    /// with its hours under "Work"; work by resource leaves both fields absent.
+    static JsonWorkData make(const ZozTaskWork& work);
 
     friend bool operator==(const JsonWorkData&, const JsonWorkData&) = default;
 };

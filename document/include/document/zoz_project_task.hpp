@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace document {
@@ -367,7 +368,7 @@ private:
 
     bool linksEmptyBecauseGroup() const noexcept { return isGroupTask(); }
     bool isOwnAncestorOrSelf(const ZozProjectTask* candidate) const noexcept;
-    bool attachChild(const Ptr& child);
+    bool attachChild(const Ptr& child, std::string_view operation);
     void rememberUnlistedChild(const Ptr& child);
     void ensureGroupValues(Group which);
     std::optional<core::Date> calculateStart();

@@ -2,6 +2,7 @@
 
 #include "core/error.hpp"
 #include "core/json_coding.hpp"
+#include "core/string_utils.hpp"
 
 #include <chrono>
 #include <cstddef>
@@ -208,14 +209,18 @@ public:
     /// there and `VtPathError` for a protected folder.
     void remove() const;
 
-    /// Writes `text` as UTF-8; atomically means through a temporary sibling renamed into place.
-    void writeString(std::string_view text, bool atomically) const;
+    /// Writes the UTF-8 `text` in `encoding`; atomically means through a temporary sibling
+    /// renamed into place. Throws `VtPathError` (and writes nothing) when the text cannot be
+    /// encoded in `encoding` without loss, else the platform error.
+    void writeString(std::string_view text, bool atomically,
+                     core::TextEncoding encoding = core::TextEncoding::utf8) const;
     /// Writes `data`, creating or truncating the file (not atomically).
     void writeData(std::span<const std::uint8_t> data) const;
     /// The whole file's bytes; throws the platform error.
     std::vector<std::uint8_t> readData() const;
-    /// The whole file as UTF-8 text; throws the platform error or `VtPathError` on invalid UTF-8.
-    std::string readString() const;
+    /// The whole file read as text in `encoding`, returned as UTF-8; throws the platform error,
+    /// or `VtPathError` when the bytes are not valid in that encoding.
+    std::string readString(core::TextEncoding encoding = core::TextEncoding::utf8) const;
     /// The file's lines, split at "\n", "\r\n" and "\r", without their terminators.
     std::vector<std::string> readLines() const;
     /// The file's text as user-perceived characters (extended grapheme clusters), each as UTF-8;

@@ -96,8 +96,9 @@ public:
     /// unless `overwrite`. Names that could leave the destination, symbolic-link entries,
     /// encrypted entries, archives beyond `ZipLimits` and every read, CRC or size error throw
     /// `ZipError::unzipFail`, with nothing written outside `destination`; a missing archive
-    /// throws `fileNotFound` before anything is created. `password` is accepted for
-    /// compatibility and never needed: encrypted entries are refused.
+    /// throws `fileNotFound` before anything is created. Password-protected archives are not
+    /// supported: `password` is accepted for compatibility and ignored, and any encrypted entry
+    /// makes the whole archive fail with `unzipFail` before anything is written.
     static void unzipFile(const std::filesystem::path& archive,
                           const std::filesystem::path& destination, bool overwrite,
                           const std::optional<std::string>& password = std::nullopt,
@@ -111,14 +112,15 @@ public:
     /// Packs files (one top-level entry each, named by the last path component) and folders
     /// (entries "<folder>/<relative path>") into a new archive at `zipFilePath`, written to a
     /// temporary sibling and renamed into place only on success. Throws `ZipError::zipFail` for
-    /// a missing or unreadable input, a password, or any write failure; an existing archive is
-    /// then left untouched.
+    /// a missing or unreadable input or any write failure; an existing archive is then left
+    /// untouched. Password-protected archives are not written: any `password` throws `zipFail`.
     static void zipFiles(const std::vector<std::filesystem::path>& paths,
                          const std::filesystem::path& zipFilePath,
                          const std::optional<std::string>& password = std::nullopt,
                          ZipCompression compression = ZipCompression::DefaultCompression,
                          const ZipProgressHandler& progress = {});
-    /// Packs in-memory entries (entries with empty data are skipped) like `zipFiles`.
+    /// Packs in-memory entries (entries with empty data are skipped) like `zipFiles`; any
+    /// `password` throws `zipFail`, as password-protected archives are not written.
     static void zipData(const std::vector<ArchiveFile>& archiveFiles,
                         const std::filesystem::path& zipFilePath,
                         const std::optional<std::string>& password = std::nullopt,
@@ -146,7 +148,7 @@ public:
 class ZipEntryReader {
 public:
     /// Opens and checks `archive`; throws `ZipError::fileNotFound` when it is missing and
-    /// `unzipFail` for anything `Zip::unzipFile` refuses.
+    /// `unzipFail` for anything `Zip::unzipFile` refuses, a path that is no regular file included.
     explicit ZipEntryReader(const std::filesystem::path& archive);
     ZipEntryReader(const ZipEntryReader&) = delete;
     ZipEntryReader& operator=(const ZipEntryReader&) = delete;

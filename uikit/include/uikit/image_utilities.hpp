@@ -107,19 +107,20 @@ QPixmap toPixmap(const Image& image);
 /// True when a bitmap of `pixels` is non-empty and within the document reader's pixel limits.
 bool isWithinImagePixelLimits(const QSize& pixels) noexcept;
 
-/// The image in the local file at `path`: `badImage` when the file cannot be read, is larger than
-/// the document reader accepts or holds no image within its pixel limits.
+/// The image in the local file at `path`: `badImage` when it is no regular file (a pipe or a
+/// device is refused without waiting on it), cannot be read, is larger than the document reader
+/// accepts or holds no image within its pixel limits.
 std::variant<Image, FetchError> loadImageFile(const QString& path);
 
 /// The image in `bytes`; `badImage` as `loadImageFile` for anything that is no bounded image.
 std::variant<Image, FetchError> imageFromData(const QByteArray& bytes);
 
-/// How long a web image load may take before it fails with a time-out.
+/// How long a web image load may go without receiving data before it fails with a time-out.
 inline constexpr std::chrono::milliseconds kImageLoadTimeout{60'000};
 
 /// Loads the image at `url` and calls `done` exactly once on the calling thread, which must run a
 /// Qt event loop: for a file URL before this returns; for any other URL once the web transfer
-/// ends (only HTTP status 200 is accepted), fails or exceeds `timeout`.
+/// ends (only HTTP status 200 is accepted), fails or goes `timeout` without receiving data.
 void loadImage(const QUrl& url, std::function<void(ImageLoadResult)> done,
                std::chrono::milliseconds timeout = kImageLoadTimeout);
 
