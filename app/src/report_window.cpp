@@ -22,6 +22,7 @@
 #include <QStackedWidget>
 #include <QToolBar>
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -201,6 +202,10 @@ void ReportWindow::showPage(WindowPage* page) {
     const bool changes = m_pages->currentWidget() != page;
     m_toolBar->clear();
     page->fillToolbar(*m_toolBar);
+    // A page whose toolbar items stand taller than the welcome screen's title raises the
+    // toolbar's least height, so the window grows instead of pushing the page's bottom out of it.
+    m_toolBar->setMinimumHeight(
+        std::max(m_toolBar->minimumHeight(), m_toolBar->sizeHint().height()));
     m_pages->setCurrentWidget(page);
     if (changes) {
         fadeIn(page);

@@ -142,6 +142,22 @@ TEST_F(ReportWindowTest, TheToolbarKeepsItsHeightWhileAPageWithoutItemsShows) {
     ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
 }
 
+TEST_F(ReportWindowTest, TheDocumentPageFitsInTheWindowUnderItsTallerToolbar) {
+    writeDocument("plan.zoz");
+    ReportWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.openDocument(qstr(documents() / "plan.zoz"));
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+    // The page's toolbar buttons make the toolbar taller than the welcome screen's title did; the
+    // window grows with it rather than cutting off the grid's last row and scroll bar.
+    ASSERT_TRUE(waitFor([&] {
+        return window.pages()->geometry().bottom() <= window.rect().bottom() &&
+               window.pages()->height() >= ReportWindow::kMinimumContentSize.height();
+    })) << window.pages()->geometry().bottom()
+        << " in a window " << window.height() << " high";
+}
+
 TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAndLogsTheCause) {
     const fs::path corrupt = writeFile("corrupt.zoz", "PK\x03\x04 but nothing else");
     ReportWindow window;
