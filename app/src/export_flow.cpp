@@ -4,7 +4,10 @@
 
 #include <QFile>
 #include <QSaveFile>
+
 #include <QString>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <mutex>
 #include <utility>
@@ -106,9 +109,18 @@ ExportFlow::ViewState ExportFlow::writeCsv(std::string_view text,
     if (text.empty()) {
         return ViewState::failed();
     }
+    // The report names people and what they cost, and the temporary folder is shared by every
+    // local user: the file is made the user's alone before anything is written into it (the
+    // atomic write keeps its permissions).
+    const int created = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created < 0) {
+        return ViewState::failed();
+    }
+    ::close(created);
     try {
         files::VtFile(target).writeString(text, true);
     } catch (const std::exception&) {
+        removeQuietly(target);
         return ViewState::failed();
     }
     return ViewState::exported(target);

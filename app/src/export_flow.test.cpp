@@ -60,6 +60,8 @@ TEST_F(ExportFlowTest, TheTextIsMadeOnTheWorkerAndTheStateSettlesOnTheMainLoop) 
     EXPECT_FALSE(fs::exists(target));
     m_worker.runUntilIdle();
     EXPECT_EQ(readAll(target), "Plan,,W1\n,12.5,\"1,5\"\n");
+    // The shared temporary folder must not show other users who costs what.
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_FALSE(reported);
     m_main->runUntilIdle();
     ASSERT_TRUE(reported);
