@@ -213,8 +213,15 @@ private:
             }
             day.day = remaining;
         } else {
-            // A zero-based day counts 29 February in leap years: no annual rule holds it.
-            return std::nullopt;
+            // A zero-based day before 29 February is a fixed January or February day (the zone
+            // compiler writes those so); a later one moves with leap years: no annual rule holds
+            // it.
+            const auto zeroBased = number(365);
+            if (!zeroBased || *zeroBased >= 59) {
+                return std::nullopt;
+            }
+            day.month = *zeroBased < 31 ? 1 : 2;
+            day.day = *zeroBased < 31 ? *zeroBased + 1 : *zeroBased - 30;
         }
         if (accept('/')) {
             const auto time = offset(167);
@@ -390,7 +397,13 @@ std::unique_ptr<icu::BasicTimeZone> zoneFromZoneFile(const std::string& zoneId,
                 static_cast<std::int32_t>(times.size()), icu::DateTimeRule::UTC_TIME),
             status);
     }
-    if (const auto footer = RuleParser(file->footer).parse(); footer && footer->dstName) {
+    const auto footer = RuleParser(file->footer).parse();
+    if (!footer && !file->footer.empty()) {
+        // The years after the table follow a rule this reader cannot hold: ICU's own data is
+        // closer than a zone frozen at its last transition.
+        return nullptr;
+    }
+    if (footer && footer->dstName) {
         // The rule takes over after the last transition; from that transition's year on, its
         // next change is the first one after the table.
         const std::int32_t startYear =
