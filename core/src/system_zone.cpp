@@ -28,6 +28,9 @@ namespace {
 constexpr std::size_t kMaxZoneFileBytes = 1024 * 1024;
 // Transitions before this (about 30,000 years ago) are the files' "big bang" markers: dropped.
 constexpr double kEarliestTransition = -1e12;
+// No zone has a transition after the year 10000; ICU, asked to follow the rule string from a
+// year far beyond it, overflows its year arithmetic and lists transitions without end.
+constexpr double kLatestTransition = 253402300800.0;
 constexpr std::int32_t kMillisPerSecond = 1000;
 
 // One local time type of a zone file.
@@ -344,7 +347,8 @@ std::optional<ParsedFile> parseZoneFile(std::string_view bytes) {
             }
         }
     }
-    if (!std::is_sorted(file.times.begin(), file.times.end())) {
+    if (!std::is_sorted(file.times.begin(), file.times.end()) ||
+        (!file.times.empty() && file.times.back() >= kLatestTransition)) {
         return std::nullopt;
     }
     return file;

@@ -145,6 +145,11 @@ TEST(SystemZone, DamagedOrHostileFilesGiveNoZone) {
     ZoneFile unsorted = file;
     std::swap(unsorted.times[0], unsorted.times[1]);
     EXPECT_EQ(zoneFromZoneFile("Test/Unsorted", bytesOf(unsorted)), nullptr);
+    // A transition a billion years from now, with a rule string after it.
+    ZoneFile far = file;
+    far.times.push_back(35465849205580656);
+    far.typeOfTransition.push_back(0);
+    EXPECT_EQ(zoneFromZoneFile("Test/Far", bytesOf(far)), nullptr);
     // A rule string that cannot be followed: ICU's data serves the zone rather than a zone frozen
     // at its last transition.
     for (const char* footer : {"CET-1CEST,M3.5.0", "CET-1CEST,M13.5.0,M10.5.0",
@@ -153,10 +158,10 @@ TEST(SystemZone, DamagedOrHostileFilesGiveNoZone) {
         broken.footer = footer;
         EXPECT_EQ(zoneFromZoneFile("Test/Rule", bytesOf(broken)), nullptr) << footer;
     }
-    // A name index past the names, and transitions at the ends of time, still read safely.
+    // A name index past the names, and a transition at the start of time, still read safely.
     ZoneFile odd = file;
     odd.types[1].nameAt = 200;
-    odd.times = {INT64_MIN, INT64_MAX / 2};
+    odd.times = {INT64_MIN, 4102444800};
     odd.footer.clear();
     auto zone = zoneFromZoneFile("Test/Odd", bytesOf(odd));
     ASSERT_NE(zone, nullptr);
