@@ -48,11 +48,12 @@ ExportFlow::~ExportFlow() {
 }
 
 void ExportFlow::start(std::function<std::string()> makeText, core::Executor& worker,
-                       core::Executor& main, std::function<void(const ViewState&)> done) {
-    // The main loop outlives every flow; the flow itself may not, so only `shared` and copies
-    // travel with the job.
-    worker.post([shared = m_shared, target = m_target, makeText = std::move(makeText), &main,
-                 done = std::move(done)]() mutable {
+                       std::shared_ptr<core::Executor> main,
+                       std::function<void(const ViewState&)> done) {
+    // Neither the flow nor the main loop need outlive the job (the application may be ending),
+    // so the job owns what it reaches: `shared`, the loop and copies.
+    worker.post([shared = m_shared, target = m_target, makeText = std::move(makeText),
+                 main = std::move(main), done = std::move(done)]() mutable {
         ViewState result = ViewState::failed();
         try {
             result = writeCsv(makeText(), target);
@@ -67,7 +68,7 @@ void ExportFlow::start(std::function<std::string()> makeText, core::Executor& wo
                 return;
             }
         }
-        main.post([shared, result = std::move(result), done = std::move(done)] {
+        main->post([shared, result = std::move(result), done = std::move(done)] {
             bool closed = false;
             {
                 const std::lock_guard lock(shared->mutex);

@@ -274,8 +274,11 @@ void ReportGridView::setRanges(core::CGSize size) {
     const QSize visible = viewport()->size();
     horizontalScrollBar()->setRange(0, std::max(0, whole(size.width) - visible.width()));
     verticalScrollBar()->setRange(0, std::max(0, whole(size.height) - visible.height()));
-    horizontalScrollBar()->setPageStep(std::max(1, visible.width()));
-    verticalScrollBar()->setPageStep(std::max(1, visible.height()));
+    // A page moves by what the scrolled cells show, since the pinned rows and columns cover the
+    // rest: paging by the whole view would skip the rows and columns hidden beneath them.
+    const core::CGSize pinned = m_geometry.pinnedSize();
+    horizontalScrollBar()->setPageStep(std::max(1, visible.width() - whole(pinned.width)));
+    verticalScrollBar()->setPageStep(std::max(1, visible.height() - whole(pinned.height)));
 }
 
 void ReportGridView::settle() {

@@ -281,6 +281,24 @@ TEST_F(ReportGridViewTest, AppliesALayoutAndASnapshotHandedOverInOneUpdate) {
     EXPECT_EQ(m_grid->cellRect(0, 1), QRect(200, 0, 99, 30));
 }
 
+TEST_F(ReportGridViewTest, PagesByWhatThePinnedRowsAndColumnsLeaveInView) {
+    load(app::testing::makeGridProject(40, 60));
+    const QSize pinned = m_grid->cellRect(0, 0)->size(); // the summary covers the pinned corner
+    const QSize view = m_grid->viewport()->size();
+    m_grid->horizontalScrollBar()->setValue(100);
+    m_grid->verticalScrollBar()->setValue(50);
+
+    // The first content line hidden below the view before a page down is the first one shown
+    // under the pinned rows after it: no row is skipped unseen.
+    QTest::keyClick(m_grid.get(), Qt::Key_PageDown);
+    EXPECT_EQ(m_grid->scrollOrigin().y() + pinned.height(), 50 + view.height());
+    // The same across, as a click in the scroll bar's track pages.
+    m_grid->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(m_grid->scrollOrigin().x() + pinned.width(), 100 + view.width());
+    QTest::keyClick(m_grid.get(), Qt::Key_PageUp);
+    EXPECT_EQ(m_grid->scrollOrigin().y(), 50);
+}
+
 TEST_F(ReportGridViewTest, ScrollsToACommandedElementAndIgnoresAnUnknownOne) {
     load(app::testing::makeGridProject(30, 60));
     const Element unknown{Element::Summary{"not in the grid"}};

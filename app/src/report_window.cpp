@@ -22,6 +22,7 @@
 #include <QStackedWidget>
 #include <QToolBar>
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -149,6 +150,9 @@ ReportWindow::ReportWindow(QWidget* parent, Opener opener)
     });
 
     showPage(m_openFilePage);
+    // The toolbar stands in for the title bar: it keeps the height the welcome screen's title
+    // gives it, so that a page adding nothing to it (the progress screen) does not move up.
+    m_toolBar->setMinimumHeight(m_toolBar->sizeHint().height());
 }
 
 ReportWindow::~ReportWindow() {
@@ -198,6 +202,10 @@ void ReportWindow::showPage(WindowPage* page) {
     const bool changes = m_pages->currentWidget() != page;
     m_toolBar->clear();
     page->fillToolbar(*m_toolBar);
+    // A page whose toolbar items stand taller than the welcome screen's title raises the
+    // toolbar's least height, so the window grows instead of pushing the page's bottom out of it.
+    m_toolBar->setMinimumHeight(
+        std::max(m_toolBar->minimumHeight(), m_toolBar->sizeHint().height()));
     m_pages->setCurrentWidget(page);
     if (changes) {
         fadeIn(page);

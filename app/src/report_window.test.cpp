@@ -118,6 +118,46 @@ TEST_F(ReportWindowTest, AValidDocumentShowsLoadingThenItsPageWithTheProjectName
     EXPECT_FALSE(window.alert()->isVisible());
 }
 
+TEST_F(ReportWindowTest, TheToolbarKeepsItsHeightWhileAPageWithoutItemsShows) {
+    writeDocument("plan.zoz");
+    std::promise<void> release;
+    std::shared_future<void> gate = release.get_future().share();
+    auto opener = [gate](const fs::path& url) {
+        gate.wait_for(std::chrono::seconds(10));
+        return std::make_shared<const DocumentContext>(url);
+    };
+    ReportWindow window(nullptr, opener);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int welcomeHeight = window.toolBar()->height();
+    const QPoint welcomeTop = window.pages()->pos();
+    window.openDocument(qstr(documents() / "plan.zoz"));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.pages()->currentWidget(), window.loadingPage());
+    // The loading page adds nothing to the toolbar; the screen below must not jump up.
+    EXPECT_EQ(window.toolBar()->height(), welcomeHeight);
+    EXPECT_EQ(window.pages()->pos(), welcomeTop);
+    release.set_value();
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+}
+
+TEST_F(ReportWindowTest, TheDocumentPageFitsInTheWindowUnderItsTallerToolbar) {
+    writeDocument("plan.zoz");
+    ReportWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.openDocument(qstr(documents() / "plan.zoz"));
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+    // The page's toolbar buttons make the toolbar taller than the welcome screen's title did; the
+    // window grows with it rather than cutting off the grid's last row and scroll bar.
+    ASSERT_TRUE(waitFor([&] {
+        return window.pages()->geometry().bottom() <= window.rect().bottom() &&
+               window.pages()->height() >= ReportWindow::kMinimumContentSize.height();
+    })) << window.pages()->geometry().bottom()
+        << " in a window " << window.height() << " high";
+}
+
 TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAndLogsTheCause) {
     const fs::path corrupt = writeFile("corrupt.zoz", "PK\x03\x04 but nothing else");
     ReportWindow window;

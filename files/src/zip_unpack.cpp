@@ -483,6 +483,10 @@ ZipEntryReader::ZipEntryReader(const fs::path& archive) {
     if (!fs::exists(archive, ec)) {
         throw ZipError(ZipError::Code::fileNotFound, archive.string());
     }
+    // Opening a pipe or a device would wait for a writer or read without end.
+    if (!fs::is_regular_file(archive, ec)) {
+        fail("\"" + archive.string() + "\" is not a regular file");
+    }
     auto state = std::make_unique<State>(archive);
     if (state->zip.get() == nullptr) {
         fail("\"" + archive.string() + "\" is not a zip archive, or it is truncated");

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <future>
 #include <system_error>
 
 #include <sys/stat.h>
@@ -348,4 +351,28 @@ TEST(ZipEntryReader, ReadsOnlyTheEntriesAskedForAfterCheckingTheWholeArchive) {
     } catch (const ZipError& error) {
         EXPECT_EQ(error.code(), ZipError::Code::fileNotFound);
     }
+}
+
+TEST(ZipUnpack, OnlyARegularFileIsReadAsAnArchive) {
+    ScratchFolder scratch;
+    fs::create_directory(scratch / "folder.zip");
+    EXPECT_THROW(files::ZipEntryReader(scratch / "folder.zip"), ZipError);
+
+    // Opening a pipe for reading waits for a writer that never comes.
+    const fs::path pipe = scratch / "pipe.zip";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto opening = std::async(std::launch::async, [&pipe] {
+        try {
+            files::ZipEntryReader reader(pipe);
+        } catch (const ZipError& error) {
+            return error.code();
+        }
+        return ZipError::Code::zipFail;
+    });
+    if (opening.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "reading a pipe as an archive blocked";
+        // A writer that closes at once lets the blocked reader see an empty file.
+        std::ofstream{pipe};
+    }
+    EXPECT_EQ(opening.get(), ZipError::Code::unzipFail);
 }

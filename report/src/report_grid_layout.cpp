@@ -93,6 +93,9 @@ ReportGridLayout::Prepared ReportGridLayout::prepare(std::vector<std::size_t> it
     }
     prepared.m_columnLefts.push_back(x);
 
+    if (sections == 0) {
+        return prepared;
+    }
     for (std::size_t c = 0; c < m_stickyColumns; ++c) {
         prepared.m_summarySize.width += columnWidth(c);
     }

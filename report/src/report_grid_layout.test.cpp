@@ -65,6 +65,7 @@ TEST(ReportGridLayoutTest, AnEmptyGridHasNoCellsAndNoSize) {
         EXPECT_FALSE(grid.attributesForItem(0, 0, {}).has_value());
     }
     EXPECT_EQ(ReportGridLayout::Prepared().contentSize(), core::CGSize{});
+    EXPECT_EQ(layout.prepare({}).pinnedSize(), core::CGSize{});
 }
 
 TEST(ReportGridLayoutTest, PlacesTheHeaderTheNamesAndTheValuesWithGridLines) {
@@ -95,6 +96,8 @@ TEST(ReportGridLayoutTest, PlacesTheHeaderTheNamesAndTheValuesWithGridLines) {
 
     // The content ends with the last cell of the last row ("not assigned"), shrunk.
     EXPECT_EQ(grid.contentSize(), (core::CGSize{599, 89}));
+    // The pinned corner is the summary's slot.
+    EXPECT_EQ(grid.pinnedSize(), (core::CGSize{330, 42}));
 }
 
 TEST(ReportGridLayoutTest, PinnedRowsAndColumnsFollowOnlyAPositiveScroll) {

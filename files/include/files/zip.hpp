@@ -148,7 +148,7 @@ public:
 class ZipEntryReader {
 public:
     /// Opens and checks `archive`; throws `ZipError::fileNotFound` when it is missing and
-    /// `unzipFail` for anything `Zip::unzipFile` refuses.
+    /// `unzipFail` for anything `Zip::unzipFile` refuses, a path that is no regular file included.
     explicit ZipEntryReader(const std::filesystem::path& archive);
     ZipEntryReader(const ZipEntryReader&) = delete;
     ZipEntryReader& operator=(const ZipEntryReader&) = delete;

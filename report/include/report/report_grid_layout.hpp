@@ -77,6 +77,10 @@ public:
     /// size; zero without sections or when the last section is empty.
     core::CGSize contentSize() const;
 
+    /// The size of the corner the pinned rows and columns cover (the summary's slot), which
+    /// scrolled cells never show through; zero without sections.
+    core::CGSize pinnedSize() const noexcept { return m_summarySize; }
+
     /// The attributes of `item` of `section` at scroll offset `offset`; none when there is no
     /// such item.
     std::optional<Attributes> attributesForItem(std::size_t section, std::size_t item,
