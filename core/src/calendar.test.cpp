@@ -1,4 +1,5 @@
 #include "core/calendar.hpp"
+#include "scoped_env.hpp"
 
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
@@ -37,28 +38,7 @@ std::string icuDefaultZoneId() {
     return text;
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using core::testing::ScopedEnv;
 
 TEST(Calendar, CivilDayNumbersRoundTrip) {
     EXPECT_EQ(Calendar::dayNumberFromCivil(1970, 1, 1), 0);

@@ -1,6 +1,7 @@
 #include "calendar_impl.hpp"
 
 #include "core/calendar.hpp"
+#include "scoped_env.hpp"
 
 #include <gtest/gtest.h>
 
@@ -88,28 +89,7 @@ ZoneFile berlinLike() {
             "CET-1CEST,M3.5.0,M10.5.0/3"};
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name)) {
-            m_old = old;
-        }
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using core::testing::ScopedEnv;
 
 TEST(SystemZone, DamagedOrHostileFilesGiveNoZone) {
     const ZoneFile file = berlinLike();
