@@ -21,11 +21,6 @@ namespace {
 
 using Ids = std::vector<std::int64_t>;
 
-bool tiny() {
-    const char* value = std::getenv("VT_BENCH_TINY");
-    return value != nullptr && std::string(value) == "1";
-}
-
 // Clones report every task they leave out on standard output; the figures should not wait for
 // the terminal, so the warnings go nowhere while a benchmark runs.
 class QuietOutput {
@@ -50,7 +45,7 @@ private:
 
 std::shared_ptr<document::ZozProject>& generated() {
     static std::shared_ptr<document::ZozProject> project = [] {
-        bench::ProjectPlan plan = tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large();
+        bench::ProjectPlan plan = bench::ProjectPlan::forThisRun();
         plan.photoSide = 0;
         return bench::generateProject(plan);
     }();
@@ -59,7 +54,7 @@ std::shared_ptr<document::ZozProject>& generated() {
 
 std::shared_ptr<document::ZozProject>& deepChain() {
     static std::shared_ptr<document::ZozProject> project = [] {
-        const std::int64_t depth = tiny() ? 200 : 10'000;
+        const std::int64_t depth = bench::quickRun() ? 200 : 10'000;
         auto chain = document::ZozProject::create("deep", "Deep chain");
         const auto member = chain->team().add("Ann");
         const auto today = core::Date::today();

@@ -29,16 +29,11 @@ using report::Period;
 using report::ProjectReport;
 using report::ReportRender;
 
-bool tiny() {
-    const char* value = std::getenv("VT_BENCH_TINY");
-    return value != nullptr && std::string(value) == "1";
-}
-
 struct DailyCsv {
     bench::ProjectPlan plan;
     std::string text;
 
-    DailyCsv() : plan(tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large()) {
+    DailyCsv() : plan(bench::ProjectPlan::forThisRun()) {
         const auto project = bench::generateProject(plan);
         const auto report = ProjectReport::make(Period::Kind::day, *project);
         const ReportRender render(
@@ -81,7 +76,7 @@ int main(int argc, char** argv) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("daily.csv"));
     std::ofstream(path.toStdString(), std::ios::binary) << csv.text;
-    const int runs = tiny() ? 1 : 5;
+    const int runs = bench::quickRun() ? 1 : 5;
     const double reading = bench::medianMilliseconds(
         runs, [&] { benchmark::DoNotOptimize(uikit::readCsv(csv.text)); });
     // The preview prints its file's URL on construction; keep that line out of the figures.

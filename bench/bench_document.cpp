@@ -27,11 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool tiny() {
-    const char* value = std::getenv("VT_BENCH_TINY");
-    return value != nullptr && std::string(value) == "1";
-}
-
 struct Fixture {
     fs::path folder;
     fs::path document;
@@ -40,8 +35,7 @@ struct Fixture {
     explicit Fixture(const fs::path& base) {
         folder = base / ("bench-document-" + core::Uuid::random().uuidString());
         document = folder / "plan.zoz";
-        const bench::ProjectPlan plan =
-            tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large();
+        const bench::ProjectPlan plan = bench::ProjectPlan::forThisRun();
         tasks = static_cast<std::size_t>(plan.taskCount);
         bench::writeProjectDocument(plan, folder / "source", document);
     }
@@ -144,7 +138,7 @@ int main(int argc, char** argv) {
 
     // One summary per folder: both timings measured back to back, their ratio and the peak
     // memory of the loads.
-    const int runs = tiny() ? 1 : 7;
+    const int runs = bench::quickRun() ? 1 : 7;
     const auto summary = [&](const Fixture& f, const char* where) {
         const double floor = bench::medianMilliseconds(runs, [&] { inflateAndParse(f.document); });
         const std::uintmax_t before = peakResidentKiB();

@@ -38,11 +38,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kOpenOnlyFlag = "--open-only=";
 
-bool tiny() {
-    const char* value = std::getenv("VT_BENCH_TINY");
-    return value != nullptr && std::string(value) == "1";
-}
-
 // A plan written as a document, with its project.moc text for the floor.
 struct PlanDocument {
     std::string label;
@@ -205,9 +200,9 @@ int main(int argc, char** argv) {
     const fs::path folder =
         fs::temp_directory_path() / ("bench-grid-" + core::Uuid::random().uuidString());
     fs::create_directories(folder);
-    bench::ProjectPlan large = tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large();
+    bench::ProjectPlan large = bench::ProjectPlan::forThisRun();
     bench::ProjectPlan small = large;
-    small.taskCount = tiny() ? 10 : 100;
+    small.taskCount = bench::quickRun() ? 10 : 100;
     small.seed = 2;
     std::vector<PlanDocument> plans{writePlan("large", large, folder),
                                     writePlan("small", small, folder)};
@@ -246,12 +241,12 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
 
     // One summary from this run: every figure measured back to back with its plan's floor.
-    const int runs = tiny() ? 1 : 5;
+    const int runs = bench::quickRun() ? 1 : 5;
     std::vector<Figures> figures;
     for (const PlanDocument& plan : plans) {
         Figures f;
         f.floor = bench::medianMilliseconds(runs, [&] { parseFloor(plan.moc); });
-        f.open = bench::medianMilliseconds(tiny() ? 1 : 3, [&] {
+        f.open = bench::medianMilliseconds(bench::quickRun() ? 1 : 3, [&] {
             auto open = openAndPaint(plan.document, {1280, 800});
             f.pageShown = open->pageShown;
             f.sections = open->grid().snapshot()->numberOfSections();
@@ -260,7 +255,7 @@ int main(int argc, char** argv) {
         auto open = openAndPaint(plan.document, {1280, 800});
         showMiddleOfFullHdViewport(*open);
         QImage image(open->grid().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-        f.viewport = paintViewportMilliseconds(open->grid(), image, tiny() ? 1 : 25);
+        f.viewport = paintViewportMilliseconds(open->grid(), image, bench::quickRun() ? 1 : 25);
         open.reset();
         f.memory = peakMemoryMiB(argv[0], plan.document);
         figures.push_back(f);

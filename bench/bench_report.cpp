@@ -31,15 +31,6 @@ using report::Period;
 using report::ProjectReport;
 using report::ReportRender;
 
-bool tiny() {
-    const char* value = std::getenv("VT_BENCH_TINY");
-    return value != nullptr && std::string(value) == "1";
-}
-
-bench::ProjectPlan basePlan() {
-    return tiny() ? bench::ProjectPlan::tiny() : bench::ProjectPlan::large();
-}
-
 struct Plan {
     std::string moc;
     std::shared_ptr<document::ZozProject> project;
@@ -56,7 +47,7 @@ struct Plan {
 };
 
 Plan& fixture() {
-    static Plan instance(basePlan());
+    static Plan instance(bench::ProjectPlan::forThisRun());
     return instance;
 }
 
@@ -132,7 +123,7 @@ int main(int argc, char** argv) {
     // One summary from this run: every timing measured back to back with the floor, the ratios,
     // the heap the daily report and its snapshot hold, and the process's peak memory.
     Plan& f = fixture();
-    const int runs = tiny() ? 1 : 9;
+    const int runs = bench::quickRun() ? 1 : 9;
     const double floor = bench::medianMilliseconds(runs, [&] { parseFloor(f.moc); });
     double build[3] = {};
     for (int kind = 0; kind < 3; ++kind) {
@@ -176,7 +167,7 @@ int main(int argc, char** argv) {
     std::printf("write daily CSV:       %7.1f ms = %.2f x floor (goal <= 1.00), %zu bytes\n", csv,
                 csv / floor, csvBytes);
 
-    if (!tiny()) {
+    if (!bench::quickRun()) {
         // Growth: half the tasks, and half the span, against the full plan.
         bench::ProjectPlan halfTasks = f.plan;
         halfTasks.taskCount /= 2;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <string>
@@ -65,6 +66,15 @@ ProjectPlan ProjectPlan::tiny() {
 
 ProjectPlan ProjectPlan::large() {
     return ProjectPlan{};
+}
+
+ProjectPlan ProjectPlan::forThisRun() {
+    return quickRun() ? tiny() : large();
+}
+
+bool quickRun() {
+    const char* value = std::getenv("VT_BENCH_TINY");
+    return value != nullptr && std::string(value) == "1";
 }
 
 document::JsonProject generateJsonProject(const ProjectPlan& plan) {

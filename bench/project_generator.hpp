@@ -29,7 +29,12 @@ struct ProjectPlan {
     static ProjectPlan tiny();
     /// 10,000 tasks in groups up to 6 deep, 300 members, 5 years.
     static ProjectPlan large();
+    /// `tiny()` on a quick run (see `quickRun`), else `large()`.
+    static ProjectPlan forThisRun();
 };
+
+/// True when the environment asks for the benchmarks' quick runs (`VT_BENCH_TINY=1`).
+bool quickRun();
 
 /// A project as JSON following the plan: groups and sub-projects, leaves with 1 to 3
 /// assignments, every kind of work and cost, milestones, links, baselines, web links, calendar
