@@ -14,19 +14,16 @@
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const fs::path root = fuzz::scratchFolder();
-    const fs::path document = root / "input.zoz";
-    const fs::path working = root / "working";
-    fuzz::writeBytes(document, data, size);
-    fs::create_directories(working);
-    try {
-        auto project =
-            document::ZozX::Manager().load(files::VtFile(document), files::VtFolder(working));
-        (void)report::ProjectReport::make(report::Period::Kind::day, *project);
-    } catch (const core::Error&) {
-        // A refused document is an expected answer.
-    }
-    fuzz::requireOnly(root, {"input.zoz", "working"});
-    fs::remove_all(working);
+    fuzz::runInScratch(
+        "input.zoz", "working", data, size, [](const fs::path& document, const fs::path& working) {
+            fs::create_directories(working);
+            try {
+                auto project = document::ZozX::Manager().load(files::VtFile(document),
+                                                              files::VtFolder(working));
+                (void)report::ProjectReport::make(report::Period::Kind::day, *project);
+            } catch (const core::Error&) {
+                // A refused document is an expected answer.
+            }
+        });
     return 0;
 }

@@ -9,16 +9,13 @@
 namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const fs::path root = fuzz::scratchFolder();
-    const fs::path archive = root / "input.zip";
-    const fs::path destination = root / "out";
-    fuzz::writeBytes(archive, data, size);
-    try {
-        files::Zip::unzipFile(archive, destination, false);
-    } catch (const files::ZipError&) {
-        // Refusing the archive is the expected answer to most inputs.
-    }
-    fuzz::requireOnly(root, {"input.zip", "out"});
-    fs::remove_all(destination);
+    fuzz::runInScratch("input.zip", "out", data, size,
+                       [](const fs::path& archive, const fs::path& destination) {
+                           try {
+                               files::Zip::unzipFile(archive, destination, false);
+                           } catch (const files::ZipError&) {
+                               // Refusing the archive is the expected answer to most inputs.
+                           }
+                       });
     return 0;
 }
