@@ -29,27 +29,8 @@ using app::CsvExportDialog;
 using app::ExportFlow;
 using Case = ExportFlow::ViewState::Case;
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The preview's table as records of text.
-std::vector<uikit::CsvRecord> shownRecords(const uikit::FilePreview& preview) {
-    const QAbstractItemModel& model = *preview.tableModel();
-    std::vector<uikit::CsvRecord> records;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        uikit::CsvRecord record;
-        for (int column = 0; column < model.columnCount(); ++column) {
-            record.push_back(model.data(model.index(row, column)).toString().toStdString());
-        }
-        records.push_back(std::move(record));
-    }
-    return records;
-}
+using app::testing::readAll;
+using app::testing::shownRecords;
 
 class CsvExportDialogTest : public testing::Test {
 protected:

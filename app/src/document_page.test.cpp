@@ -30,15 +30,10 @@ using app::ReportWindow;
 using Case = app::ExportFlow::ViewState::Case;
 using Element = report::ProjectReport::Element;
 namespace fs = std::filesystem;
+using app::testing::readAll;
+using app::testing::shownRecords;
 
 constexpr int kWait = 20'000;
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The period titles the grid shows.
 std::vector<std::string> shownTitles(const app::ReportGridView& grid) {
@@ -49,20 +44,6 @@ std::vector<std::string> shownTitles(const app::ReportGridView& grid) {
         }
     }
     return titles;
-}
-
-// The preview's table as records of text.
-std::vector<uikit::CsvRecord> shownRecords(const uikit::FilePreview& preview) {
-    const QAbstractItemModel& model = *preview.tableModel();
-    std::vector<uikit::CsvRecord> records;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        uikit::CsvRecord record;
-        for (int column = 0; column < model.columnCount(); ++column) {
-            record.push_back(model.data(model.index(row, column)).toString().toStdString());
-        }
-        records.push_back(std::move(record));
-    }
-    return records;
 }
 
 // Clicks the one shown button of `parent` whose text is `text`.

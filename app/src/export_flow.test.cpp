@@ -1,5 +1,7 @@
 #include "app/export_flow.hpp"
 
+#include "test_support.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -12,13 +14,7 @@ namespace {
 using app::ExportFlow;
 using ViewState = ExportFlow::ViewState;
 namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using app::testing::readAll;
 
 void writeAll(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Test support for the window's tests: a small project with work and costs, and a platform
-// whose choosers answer as the test says.
+// Test support for the window's tests: a small project with work and costs, a platform whose
+// choosers answer as the test says, and readers of what a file or a preview holds.
 
 #include "app/platform.hpp"
 #include "core/calendar.hpp"
@@ -9,16 +9,45 @@
 #include "document/zoz_project_member.hpp"
 #include "document/zoz_project_task.hpp"
 #include "document/zoz_project_team.hpp"
+#include "uikit/csv_reader.hpp"
+#include "uikit/file_preview.hpp"
+
+#include <QAbstractItemModel>
 
 #include <QString>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace app::testing {
+
+// The whole content of the file at `path`, as bytes.
+inline std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The preview's table as records of text.
+inline std::vector<uikit::CsvRecord> shownRecords(const uikit::FilePreview& preview) {
+    const QAbstractItemModel& model = *preview.tableModel();
+    std::vector<uikit::CsvRecord> records;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        uikit::CsvRecord record;
+        for (int column = 0; column < model.columnCount(); ++column) {
+            record.push_back(model.data(model.index(row, column)).toString().toStdString());
+        }
+        records.push_back(std::move(record));
+    }
+    return records;
+}
 
 // Three weeks from Monday 2024-03-04: two members, tasks of every work kind, labour and
 // materials costs, and a day on which Ada has more work than a working day holds.
