@@ -3,6 +3,9 @@
 #include "document/data_map_service.hpp"
 #include "document/image_codec.hpp"
 #include "document/zoz_project.hpp"
+#include "document/zoz_project_member.hpp"
+#include "document/zoz_project_task.hpp"
+#include "document/zoz_project_team.hpp"
 #include "document/zoz_x.hpp"
 
 #include "core/calendar.hpp"
@@ -305,6 +308,37 @@ std::shared_ptr<document::ZozProject> writeProjectDocument(const ProjectPlan& pl
     const files::VtFolder folder(workingFolder);
     manager.saveProject(*project, folder);
     manager.zozFile(*project, folder, files::VtFile(document));
+    return project;
+}
+
+std::shared_ptr<document::ZozProject> makeThreeWeekProject(const ThreeWeekPlan& plan) {
+    using document::ZozTaskLaborCost;
+    using document::ZozTaskWork;
+    auto project = document::ZozProject::create(plan.uid, plan.name);
+    auto ada = std::make_shared<document::ZozProjectMember>(1, plan.firstMemberName, std::nullopt,
+                                                            std::nullopt, 10.0);
+    auto bob =
+        std::make_shared<document::ZozProjectMember>(2, "Bob", std::nullopt, std::nullopt, 20.0);
+    project->team().add(ada);
+    project->team().add(bob);
+    const auto calendar = core::Calendar::current();
+    const std::int64_t monday = core::Calendar::dayNumberFromCivil(2024, 3, 4);
+    auto day = [&](std::int64_t offset) { return calendar.startOfLocalDay(monday + offset); };
+    std::int64_t id = 0;
+    auto task = [&](std::int64_t from, std::int64_t to) {
+        return project->createChild(project->root(), ++id, day(from), day(to));
+    };
+    auto first = task(0, 5);
+    first->setWork(ZozTaskWork::fixDailyWork(6));
+    first->resources().addOrUpdateResource(ada, 100);
+    auto second = task(3, 12);
+    second->setWork(ZozTaskWork::byResource());
+    second->resources().addOrUpdateResource(ada, 100);
+    second->resources().addOrUpdateResource(bob, 50);
+    auto third = task(8, 19);
+    third->setWork(ZozTaskWork::fixAmount(40));
+    third->setLaborCost(ZozTaskLaborCost::fix(300));
+    third->setMaterialsCost(plan.materialsCost);
     return project;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace document {
 class ZozProject;
@@ -51,5 +52,22 @@ std::shared_ptr<document::ZozProject> generateProject(const ProjectPlan& plan);
 std::shared_ptr<document::ZozProject>
 writeProjectDocument(const ProjectPlan& plan, const std::filesystem::path& workingFolder,
                      const std::filesystem::path& document);
+
+/// What differs between the callers of `makeThreeWeekProject`.
+struct ThreeWeekPlan {
+    std::string uid = "uid";
+    std::string name = "Three weeks";
+    /// The name of the first member (rate 10); the second is "Bob" (rate 20).
+    std::string firstMemberName = "Ada";
+    /// The materials cost of the fixed-amount task.
+    double materialsCost = 25;
+};
+
+/// Three weeks from Monday 2024-03-04 in the current calendar: two members and three tasks, one
+/// of each work kind (fixed daily work 6 for the first member over days 0-5; by resource for both,
+/// the second at 50%, over days 3-12; a fixed amount of 40 with labour cost 300 and the plan's
+/// materials cost over days 8-19), so that on days 3 and 4 the first member has more work than a
+/// working day holds.
+std::shared_ptr<document::ZozProject> makeThreeWeekProject(const ThreeWeekPlan& plan = {});
 
 } // namespace bench

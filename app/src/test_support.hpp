@@ -9,6 +9,7 @@
 #include "document/zoz_project_member.hpp"
 #include "document/zoz_project_task.hpp"
 #include "document/zoz_project_team.hpp"
+#include "project_generator.hpp"
 #include "uikit/csv_reader.hpp"
 #include "uikit/file_preview.hpp"
 
@@ -52,34 +53,11 @@ inline std::vector<uikit::CsvRecord> shownRecords(const uikit::FilePreview& prev
 // Three weeks from Monday 2024-03-04: two members, tasks of every work kind, labour and
 // materials costs, and a day on which Ada has more work than a working day holds.
 inline std::shared_ptr<document::ZozProject> makeProject(const std::string& name) {
-    using document::ZozTaskLaborCost;
-    using document::ZozTaskWork;
-    auto project = document::ZozProject::create("E2E-PROJECT", name);
+    auto project = bench::makeThreeWeekProject({.uid = "E2E-PROJECT",
+                                                .name = name,
+                                                .firstMemberName = "Ada, \"the first\"",
+                                                .materialsCost = 25.5});
     project->setCurrency("€");
-    auto ada = std::make_shared<document::ZozProjectMember>(1, "Ada, \"the first\"", std::nullopt,
-                                                            std::nullopt, 10.0);
-    auto bob =
-        std::make_shared<document::ZozProjectMember>(2, "Bob", std::nullopt, std::nullopt, 20.0);
-    project->team().add(ada);
-    project->team().add(bob);
-    const auto calendar = core::Calendar::current();
-    const std::int64_t monday = core::Calendar::dayNumberFromCivil(2024, 3, 4);
-    auto day = [&](std::int64_t offset) { return calendar.startOfLocalDay(monday + offset); };
-    std::int64_t id = 0;
-    auto task = [&](std::int64_t from, std::int64_t to) {
-        return project->createChild(project->root(), ++id, day(from), day(to));
-    };
-    auto first = task(0, 5);
-    first->setWork(ZozTaskWork::fixDailyWork(6));
-    first->resources().addOrUpdateResource(ada, 100);
-    auto second = task(3, 12);
-    second->setWork(ZozTaskWork::byResource());
-    second->resources().addOrUpdateResource(ada, 100);
-    second->resources().addOrUpdateResource(bob, 50);
-    auto third = task(8, 19);
-    third->setWork(ZozTaskWork::fixAmount(40));
-    third->setLaborCost(ZozTaskLaborCost::fix(300));
-    third->setMaterialsCost(25.5);
     return project;
 }
 

@@ -1,5 +1,7 @@
 #include "report/report_view_model.hpp"
 
+#include "project_generator.hpp"
+
 #include "core/calendar.hpp"
 #include "core/executor.hpp"
 #include "document/zoz_project.hpp"
@@ -24,34 +26,7 @@ using report::ReportViewModel;
 // Three weeks from Monday 2024-03-04, across the spring change in New York, two members and a
 // handful of tasks of every work kind with costs.
 std::shared_ptr<document::ZozProject> makeProject() {
-    using document::ZozTaskLaborCost;
-    using document::ZozTaskWork;
-    auto project = document::ZozProject::create("uid", "View model");
-    auto ada =
-        std::make_shared<document::ZozProjectMember>(1, "Ada", std::nullopt, std::nullopt, 10.0);
-    auto bob =
-        std::make_shared<document::ZozProjectMember>(2, "Bob", std::nullopt, std::nullopt, 20.0);
-    project->team().add(ada);
-    project->team().add(bob);
-    const auto calendar = core::Calendar::current();
-    const std::int64_t monday = core::Calendar::dayNumberFromCivil(2024, 3, 4);
-    auto day = [&](std::int64_t offset) { return calendar.startOfLocalDay(monday + offset); };
-    std::int64_t id = 0;
-    auto task = [&](std::int64_t from, std::int64_t to) {
-        return project->createChild(project->root(), ++id, day(from), day(to));
-    };
-    auto first = task(0, 5);
-    first->setWork(ZozTaskWork::fixDailyWork(6));
-    first->resources().addOrUpdateResource(ada, 100);
-    auto second = task(3, 12);
-    second->setWork(ZozTaskWork::byResource());
-    second->resources().addOrUpdateResource(ada, 100);
-    second->resources().addOrUpdateResource(bob, 50);
-    auto third = task(8, 19);
-    third->setWork(ZozTaskWork::fixAmount(40));
-    third->setLaborCost(ZozTaskLaborCost::fix(300));
-    third->setMaterialsCost(25);
-    return project;
+    return bench::makeThreeWeekProject({.uid = "uid", .name = "View model"});
 }
 
 class ReportViewModelTest : public testing::Test {
