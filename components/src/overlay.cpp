@@ -2,6 +2,9 @@
 
 #include <QEasingCurve>
 #include <QGraphicsOpacityEffect>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
@@ -94,6 +97,29 @@ void holdContent(QWidget& host, QWidget* content) {
     layout->setSpacing(0);
     if (content != nullptr) {
         layout->addWidget(content);
+    }
+}
+
+TapSurface::TapSurface(QWidget* parent, std::function<void()> tapped)
+    : QWidget(parent), m_tapped(std::move(tapped)) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TapSurface::fillRounded(qreal radius, const QColor& color) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), radius, radius);
+    painter.fillPath(path, color);
+}
+
+void TapSurface::mousePressEvent(QMouseEvent* event) {
+    event->setAccepted(tapArea().contains(event->position().toPoint()));
+}
+
+void TapSurface::mouseReleaseEvent(QMouseEvent* event) {
+    if (tapArea().contains(event->position().toPoint())) {
+        m_tapped();
     }
 }
 

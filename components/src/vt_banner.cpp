@@ -8,9 +8,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -98,10 +95,10 @@ void BannerController::tap() {
     postDismissal(m_state->binding);
 }
 
-class VtBannerModifier::Card : public QWidget {
+class VtBannerModifier::Card : public detail::TapSurface {
 public:
     Card(QWidget* parent, BannerController& controller)
-        : QWidget(parent), m_controller(controller), m_title(new QLabel(this)),
+        : TapSurface(parent, [&controller] { controller.tap(); }), m_title(new QLabel(this)),
           m_detail(new QLabel(this)) {
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(kCardPadding, kCardPadding, kCardPadding, kCardPadding);
@@ -116,7 +113,6 @@ public:
         QPalette palette = this->palette();
         palette.setColor(QPalette::WindowText, Qt::white);
         setPalette(palette);
-        setCursor(Qt::PointingHandCursor);
     }
 
     void display(const VtBanner::Def& def) {
@@ -140,37 +136,17 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), kCardRadius, kCardRadius);
-        painter.fillPath(path, m_color);
-    }
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (rect().contains(event->position().toPoint())) {
-            m_controller.tap();
-        }
-    }
+    void paintEvent(QPaintEvent* /*event*/) override { fillRounded(kCardRadius, m_color); }
 
 private:
-    BannerController& m_controller;
     QLabel* m_title;
     QLabel* m_detail;
     QColor m_color;
 };
 
-class VtBannerModifier::Impl {
+class VtBannerModifier::Impl : public detail::OverlayParts<BannerController, Card> {
 public:
-    Impl(VtBannerModifier& host, core::rx::RxState<std::optional<VtBanner::Def>> state)
-        : controller(detail::bindingOver(state)), card(new Card(&host, controller)),
-          transition(*card) {}
-
-    BannerController controller;
-    Card* card;
-    detail::OverlayTransition transition;
-    core::rx::Cancellable subscription;
+    using OverlayParts::OverlayParts;
 };
 
 VtBannerModifier::VtBannerModifier(QWidget* content,
@@ -178,10 +154,7 @@ VtBannerModifier::VtBannerModifier(QWidget* content,
                                    QWidget* parent)
     : QWidget(parent), m_content(content), m_impl(std::make_unique<Impl>(*this, bannerDef)) {
     detail::holdContent(*this, content);
-    m_impl->subscription = bannerDef.sink(false, [this](const BannerController::Value& def) {
-        m_impl->controller.changed(def);
-        present(def);
-    });
+    m_impl->follow(bannerDef, [this](const BannerController::Value& def) { present(def); });
 }
 
 VtBannerModifier::~VtBannerModifier() {
@@ -189,12 +162,12 @@ VtBannerModifier::~VtBannerModifier() {
 }
 
 QWidget* VtBannerModifier::card() const noexcept {
-    return m_impl->card;
+    return m_impl->view;
 }
 
 QRect VtBannerModifier::cardPlace() const {
     const int width = std::max(0, this->width() - 2 * kOuterPadding);
-    QWidget* card = m_impl->card;
+    QWidget* card = m_impl->view;
     // The labels' new text and fonts reach the nested text column only once the layout is
     // activated; a hidden card is never activated on its own, so ask before measuring.
     card->layout()->activate();
@@ -204,7 +177,7 @@ QRect VtBannerModifier::cardPlace() const {
 }
 
 void VtBannerModifier::present(const std::optional<VtBanner::Def>& def) {
-    Card* card = m_impl->card;
+    Card* card = m_impl->view;
     if (!def) {
         m_impl->transition.leave(QPoint(0, -(kOuterPadding + card->height())));
         return;

@@ -11,9 +11,6 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -195,12 +192,10 @@ void TipsController::tap() {
     }
 }
 
-class VtTips::TipView : public QWidget {
+class VtTips::TipView : public detail::TapSurface {
 public:
     TipView(QWidget* parent, TipsController& controller)
-        : QWidget(parent), m_controller(controller) {
-        setCursor(Qt::PointingHandCursor);
-    }
+        : TapSurface(parent, [&controller] { controller.tap(); }) {}
 
     void display(const Tips& tips) {
         delete layout();
@@ -263,45 +258,23 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
-        painter.fillPath(path, m_background);
-    }
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (rect().contains(event->position().toPoint())) {
-            m_controller.tap();
-        }
-    }
+    void paintEvent(QPaintEvent* /*event*/) override { fillRounded(kCornerRadius, m_background); }
 
 private:
-    TipsController& m_controller;
     QColor m_background;
 };
 
-class VtTips::Impl {
+class VtTips::Impl : public detail::OverlayParts<TipsController, TipView> {
 public:
-    Impl(QWidget& host, core::rx::RxState<std::optional<Tips>> state)
-        : controller(detail::bindingOver(state)), view(new TipView(&host, controller)),
-          transition(*view) {}
+    using OverlayParts::OverlayParts;
 
-    TipsController controller;
-    TipView* view;
-    detail::OverlayTransition transition;
-    core::rx::Cancellable subscription;
     std::optional<Tips> shown;
 };
 
 VtTips::VtTips(QWidget* content, core::rx::RxState<std::optional<Tips>> tips, QWidget* parent)
     : QWidget(parent), m_content(content), m_impl(std::make_unique<Impl>(*this, tips)) {
     detail::holdContent(*this, content);
-    m_impl->subscription = tips.sink(false, [this](const std::optional<Tips>& value) {
-        m_impl->controller.changed(value);
-        present(value);
-    });
+    m_impl->follow(tips, [this](const std::optional<Tips>& value) { present(value); });
 }
 
 VtTips::~VtTips() {

@@ -11,7 +11,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -136,12 +135,10 @@ void ToastController::tap() {
 }
 
 // The drawn strip: tinted, rounded at the bottom, shadowed, its content in one of four layouts.
-class VtToast::Strip : public QWidget {
+class VtToast::Strip : public detail::TapSurface {
 public:
     Strip(QWidget* parent, ToastController& controller)
-        : QWidget(parent), m_controller(controller) {
-        setCursor(Qt::PointingHandCursor);
-    }
+        : TapSurface(parent, [&controller] { controller.tap(); }) {}
 
     void display(const Toast& toast) {
         m_kind = toast.kind;
@@ -229,32 +226,18 @@ protected:
         painter.fillPath(shape, uikit::Color::alpha(palette().color(QPalette::Window), 0.85));
         painter.fillPath(shape, uikit::Color::alpha(tint(m_kind), 0.5));
     }
-    void mousePressEvent(QMouseEvent* event) override {
-        event->setAccepted(shapeRect().contains(event->position().toPoint()));
-    }
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (shapeRect().contains(event->position().toPoint())) {
-            m_controller.tap();
-        }
-    }
+    // The shadow band below the strip takes no taps.
+    QRect tapArea() const override { return shapeRect(); }
 
 private:
     QRect shapeRect() const { return rect().adjusted(0, 0, 0, -kShadowRadius); }
 
-    ToastController& m_controller;
     Kind m_kind = Kind::info;
 };
 
-class VtToast::Impl {
+class VtToast::Impl : public detail::OverlayParts<ToastController, Strip> {
 public:
-    Impl(QWidget& host, core::rx::RxState<std::optional<Toast>> state)
-        : controller(detail::bindingOver(state)), strip(new Strip(&host, controller)),
-          transition(*strip) {}
-
-    ToastController controller;
-    Strip* strip;
-    detail::OverlayTransition transition;
-    core::rx::Cancellable subscription;
+    using OverlayParts::OverlayParts;
 };
 
 VtToast::VtToast(QWidget* content, core::rx::RxState<std::optional<Toast>> toast,
@@ -262,10 +245,7 @@ VtToast::VtToast(QWidget* content, core::rx::RxState<std::optional<Toast>> toast
     : QWidget(parent), m_content(content), m_safeAreaDisplay(safeAreaDisplay),
       m_impl(std::make_unique<Impl>(*this, toast)) {
     detail::holdContent(*this, content);
-    m_impl->subscription = toast.sink(false, [this](const std::optional<Toast>& value) {
-        m_impl->controller.changed(value);
-        present(value);
-    });
+    m_impl->follow(toast, [this](const std::optional<Toast>& value) { present(value); });
 }
 
 VtToast::~VtToast() {
@@ -273,19 +253,19 @@ VtToast::~VtToast() {
 }
 
 QWidget* VtToast::strip() const noexcept {
-    return m_impl->strip;
+    return m_impl->view;
 }
 
 QRect VtToast::stripPlace() const {
-    return {0, 0, width(), m_impl->strip->heightFor(width())};
+    return {0, 0, width(), m_impl->view->heightFor(width())};
 }
 
 void VtToast::present(const std::optional<Toast>& toast) {
     if (!toast) {
-        m_impl->transition.leave(QPoint(0, -m_impl->strip->height()));
+        m_impl->transition.leave(QPoint(0, -m_impl->view->height()));
         return;
     }
-    m_impl->strip->display(*toast);
+    m_impl->view->display(*toast);
     const QRect place = stripPlace();
     m_impl->transition.enter(place, QPoint(0, -place.height()));
 }
