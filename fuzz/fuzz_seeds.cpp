@@ -1,11 +1,12 @@
 // Writes the fuzzers' seed corpora with our own writer: small generated projects as documents
 // and as "project.moc" texts. Usage: fuzz_seeds <corpus folder>; makes unzip/, project_json/
-// and load_report/ inside it.
+// and load_report/ inside it, and zone_file/ with a few of the system's compiled zone files.
 #include "fuzz_support.hpp"
 #include "project_generator.hpp"
 
 #include "document/json_coding.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,7 @@ int main(int argc, char** argv) {
     }
     fuzz::fixEnvironment();
     const fs::path corpus = argv[1];
-    for (const char* name : {"unzip", "project_json", "load_report"}) {
+    for (const char* name : {"unzip", "project_json", "load_report", "zone_file"}) {
         fs::create_directories(corpus / name);
     }
     for (std::uint64_t seed = 1; seed <= 6; ++seed) {
@@ -42,5 +43,15 @@ int main(int argc, char** argv) {
         fs::remove_all(working);
     }
     fs::remove_all(fuzz::scratchFolder());
+    // Zones with unusual rules: half-hour daylight saving, negative saving, a rule past 24:00, a
+    // table far into the future, a skipped day, no daylight saving.
+    for (const char* zone : {"Australia/Lord_Howe", "Europe/Dublin", "Asia/Jerusalem",
+                             "Africa/Casablanca", "Pacific/Kiritimati", "America/Nuuk", "UTC"}) {
+        std::error_code error;
+        std::string name(zone);
+        std::replace(name.begin(), name.end(), '/', '_');
+        fs::copy_file(fs::path("/usr/share/zoneinfo") / zone, corpus / "zone_file" / name,
+                      fs::copy_options::overwrite_existing, error);
+    }
     return 0;
 }

@@ -16,7 +16,7 @@ rm -rf "$work"
 mkdir -p "$work" build/fuzz/findings
 "$bin/fuzz_seeds" "$work/seeds"
 
-targets=(unzip project_json load_report)
+targets=(unzip project_json load_report zone_file)
 for t in "${targets[@]}"; do
     if compgen -G "fuzz/regressions/$t/*" > /dev/null; then
         "$bin/fuzz_$t" fuzz/regressions/"$t"/* > "$work/replay-$t.log" 2>&1 ||

@@ -1,10 +1,15 @@
 #include "app/app_font.hpp"
+#include "app/text_styles.hpp"
 
 #include "uikit/color.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+
+#include <memory>
 
 namespace app {
 namespace {
@@ -46,6 +51,15 @@ TEST(AppFont, TheEmbeddedFaceAnswersToTheNameTheScreensUse) {
     ASSERT_TRUE(cell);
     EXPECT_EQ(cell->pixelSize(), 13);
     EXPECT_EQ(QFontInfo(*cell).family(), QStringLiteral("OSP-DIN"));
+}
+
+TEST(TitleLabel, ShowsAProjectNameWithMarkupLiterally) {
+    // A project is named by its author; "<i>x</i>" must read as those eight characters, not as an
+    // italic x.
+    const std::unique_ptr<QLabel> label(makeTitleLabel("<i>x</i>", TextStyle::title2));
+    const QFontMetrics metrics(label->font());
+    EXPECT_GE(label->sizeHint().width(), metrics.horizontalAdvance("<i>x</i>"));
+    EXPECT_GT(label->sizeHint().width(), 3 * metrics.horizontalAdvance("x"));
 }
 
 TEST(AppFontDeathTest, AMissingFontFileStopsTheProgram) {

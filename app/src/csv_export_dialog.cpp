@@ -146,7 +146,7 @@ void CsvExportDialog::showEvent(QShowEvent* event) {
             const auto locked = model.lock();
             return locked ? locked->csvText() : std::string();
         },
-        *core::background(), *core::mainLoop(),
+        *core::background(), core::mainLoop(),
         [guard = QPointer<CsvExportDialog>(this)](const ExportFlow::ViewState& state) {
             if (CsvExportDialog* const self = guard.data()) {
                 self->applyState(state);

@@ -4,7 +4,10 @@
 
 #include <QFile>
 #include <QSaveFile>
+
 #include <QString>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <mutex>
 #include <utility>
@@ -48,11 +51,12 @@ ExportFlow::~ExportFlow() {
 }
 
 void ExportFlow::start(std::function<std::string()> makeText, core::Executor& worker,
-                       core::Executor& main, std::function<void(const ViewState&)> done) {
-    // The main loop outlives every flow; the flow itself may not, so only `shared` and copies
-    // travel with the job.
-    worker.post([shared = m_shared, target = m_target, makeText = std::move(makeText), &main,
-                 done = std::move(done)]() mutable {
+                       std::shared_ptr<core::Executor> main,
+                       std::function<void(const ViewState&)> done) {
+    // Neither the flow nor the main loop need outlive the job (the application may be ending),
+    // so the job owns what it reaches: `shared`, the loop and copies.
+    worker.post([shared = m_shared, target = m_target, makeText = std::move(makeText),
+                 main = std::move(main), done = std::move(done)]() mutable {
         ViewState result = ViewState::failed();
         try {
             result = writeCsv(makeText(), target);
@@ -67,7 +71,7 @@ void ExportFlow::start(std::function<std::string()> makeText, core::Executor& wo
                 return;
             }
         }
-        main.post([shared, result = std::move(result), done = std::move(done)] {
+        main->post([shared, result = std::move(result), done = std::move(done)] {
             bool closed = false;
             {
                 const std::lock_guard lock(shared->mutex);
@@ -105,9 +109,18 @@ ExportFlow::ViewState ExportFlow::writeCsv(std::string_view text,
     if (text.empty()) {
         return ViewState::failed();
     }
+    // The report names people and what they cost, and the temporary folder is shared by every
+    // local user: the file is made the user's alone before anything is written into it (the
+    // atomic write keeps its permissions).
+    const int created = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created < 0) {
+        return ViewState::failed();
+    }
+    ::close(created);
     try {
         files::VtFile(target).writeString(text, true);
     } catch (const std::exception&) {
+        removeQuietly(target);
         return ViewState::failed();
     }
     return ViewState::exported(target);

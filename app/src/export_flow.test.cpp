@@ -29,7 +29,7 @@ protected:
     fs::path folder() const { return fs::path(m_folder.path().toStdString()); }
 
     core::ManualRunLoop m_worker;
-    core::ManualRunLoop m_main;
+    std::shared_ptr<core::ManualRunLoop> m_main = std::make_shared<core::ManualRunLoop>();
 
 private:
     QTemporaryDir m_folder;
@@ -56,12 +56,14 @@ TEST_F(ExportFlowTest, TheTextIsMadeOnTheWorkerAndTheStateSettlesOnTheMainLoop) 
                    reported = state;
                    flow.settle(state);
                });
-    EXPECT_EQ(m_main.runUntilIdle(), 0U);
+    EXPECT_EQ(m_main->runUntilIdle(), 0U);
     EXPECT_FALSE(fs::exists(target));
     m_worker.runUntilIdle();
     EXPECT_EQ(readAll(target), "Plan,,W1\n,12.5,\"1,5\"\n");
+    // The shared temporary folder must not show other users who costs what.
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_FALSE(reported);
-    m_main.runUntilIdle();
+    m_main->runUntilIdle();
     ASSERT_TRUE(reported);
     EXPECT_EQ(flow.state(), ViewState::exported(target));
     EXPECT_TRUE(flow.showsSaveButton());
@@ -84,7 +86,7 @@ TEST_F(ExportFlowTest, EmptyTextAndAnUnwritableFolderFail) {
     flow.start([] { return std::string("a\n"); }, m_worker, m_main,
                [&](const ViewState& state) { flow.settle(state); });
     m_worker.runUntilIdle();
-    m_main.runUntilIdle();
+    m_main->runUntilIdle();
     EXPECT_EQ(flow.state(), ViewState::failed());
     EXPECT_FALSE(flow.showsSaveButton());
 }
@@ -99,7 +101,7 @@ TEST_F(ExportFlowTest, ClosingRemovesTheFileEvenWhenItIsStillBeingWritten) {
         // Closed before the worker ran: the worker removes what it wrote.
     }
     m_worker.runUntilIdle();
-    m_main.runUntilIdle();
+    m_main->runUntilIdle();
     EXPECT_FALSE(fs::exists(target));
     EXPECT_FALSE(called);
 
@@ -112,8 +114,25 @@ TEST_F(ExportFlowTest, ClosingRemovesTheFileEvenWhenItIsStillBeingWritten) {
     EXPECT_TRUE(fs::exists(second));
     flow.reset();
     EXPECT_FALSE(fs::exists(second));
-    m_main.runUntilIdle();
+    m_main->runUntilIdle();
     EXPECT_FALSE(called);
+}
+
+TEST_F(ExportFlowTest, TheWorkerHoldsTheMainLoopUntilItHasPostedThere) {
+    // The loop's owner may let it go while the text is still being made (the application
+    // ending): the worker must never post to a loop that is gone.
+    auto main = std::make_shared<core::ManualRunLoop>();
+    const std::weak_ptr<core::ManualRunLoop> watched = main;
+    ExportFlow flow(ExportFlow::temporaryTarget(folder()));
+    bool reported = false;
+    flow.start([] { return std::string("a\n"); }, m_worker, main,
+               [&](const ViewState&) { reported = true; });
+    main.reset();
+    ASSERT_FALSE(watched.expired());
+    m_worker.runUntilIdle();
+    // Posted, then let go: the report went with the loop.
+    EXPECT_TRUE(watched.expired());
+    EXPECT_FALSE(reported);
 }
 
 TEST_F(ExportFlowTest, SavingReplacesAnExistingFileAndAFailureLeavesItIntact) {

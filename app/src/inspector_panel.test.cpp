@@ -78,6 +78,10 @@ TEST_F(InspectorPanelTest, SectionsAndTitlePickersFollowTheOptionsAtOnce) {
     EXPECT_TRUE(footer->sections().front().title->endsWith("month. "));
     EXPECT_EQ(footer->sections().front().items.size(), 2U);
 
+    click("First Day");
+    EXPECT_EQ(m_model->weekDisplay.get(), report::ReportRender::WeekDisplay::firstDay);
+    EXPECT_EQ(m_model->monthDisplay.get(), report::ReportRender::MonthDisplay::month);
+
     click("Any");
     EXPECT_EQ(m_model->exceedPolicy.get(), report::ReportRender::ExceedPolicy::any);
     click("Month");

@@ -238,15 +238,20 @@ TEST(Calendar, ZonesFollowTheSystemZoneFilesLikeTheCLibrary) {
         std::int64_t from;
         std::int64_t to;
     };
+    // Then unusual rules: half-hour daylight saving (Lord Howe), daylight saving suspended each
+    // Ramadan in a table up to 2087 (Casablanca), a skipped day (Kiritimati, end of 1994), a rule
+    // changing at -01:00 (Nuuk) and one past 24:00 (Jerusalem).
     for (const char* zone : {"Africa/Cairo", "America/Mexico_City", "Asia/Almaty", "America/Havana",
-                             "Europe/Dublin"}) {
+                             "Europe/Dublin", "Australia/Lord_Howe", "Africa/Casablanca",
+                             "Pacific/Kiritimati", "America/Nuuk", "Asia/Jerusalem"}) {
         SCOPED_TRACE(zone);
         const ScopedEnv tz("TZ", zone);
         ::tzset();
         const Calendar calendar = Calendar::withSettings({zone, "en_US", {}, {}});
         // The transitions listed in the file, the years its closing rule covers, and far beyond
         // the fast table, where ICU answers from the same rule.
-        for (const Span span : {Span{2021, 2031}, Span{2096, 2100}, Span{2401, 2402}}) {
+        for (const Span span :
+             {Span{1994, 1996}, Span{2021, 2031}, Span{2096, 2100}, Span{2401, 2402}}) {
             const double end = utc(span.to, 1, 1);
             int step = 0;
             for (double t = utc(span.from, 1, 1); t < end; t += 1800.0, ++step) {

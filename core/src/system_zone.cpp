@@ -28,6 +28,9 @@ namespace {
 constexpr std::size_t kMaxZoneFileBytes = 1024 * 1024;
 // Transitions before this (about 30,000 years ago) are the files' "big bang" markers: dropped.
 constexpr double kEarliestTransition = -1e12;
+// No zone has a transition after the year 10000; ICU, asked to follow the rule string from a
+// year far beyond it, overflows its year arithmetic and lists transitions without end.
+constexpr double kLatestTransition = 253402300800.0;
 constexpr std::int32_t kMillisPerSecond = 1000;
 
 // One local time type of a zone file.
@@ -213,8 +216,15 @@ private:
             }
             day.day = remaining;
         } else {
-            // A zero-based day counts 29 February in leap years: no annual rule holds it.
-            return std::nullopt;
+            // A zero-based day before 29 February is a fixed January or February day (the zone
+            // compiler writes those so); a later one moves with leap years: no annual rule holds
+            // it.
+            const auto zeroBased = number(365);
+            if (!zeroBased || *zeroBased >= 59) {
+                return std::nullopt;
+            }
+            day.month = *zeroBased < 31 ? 1 : 2;
+            day.day = *zeroBased < 31 ? *zeroBased + 1 : *zeroBased - 30;
         }
         if (accept('/')) {
             const auto time = offset(167);
@@ -337,7 +347,8 @@ std::optional<ParsedFile> parseZoneFile(std::string_view bytes) {
             }
         }
     }
-    if (!std::is_sorted(file.times.begin(), file.times.end())) {
+    if (!std::is_sorted(file.times.begin(), file.times.end()) ||
+        (!file.times.empty() && file.times.back() >= kLatestTransition)) {
         return std::nullopt;
     }
     return file;
@@ -390,7 +401,13 @@ std::unique_ptr<icu::BasicTimeZone> zoneFromZoneFile(const std::string& zoneId,
                 static_cast<std::int32_t>(times.size()), icu::DateTimeRule::UTC_TIME),
             status);
     }
-    if (const auto footer = RuleParser(file->footer).parse(); footer && footer->dstName) {
+    const auto footer = RuleParser(file->footer).parse();
+    if (!footer && !file->footer.empty()) {
+        // The years after the table follow a rule this reader cannot hold: ICU's own data is
+        // closer than a zone frozen at its last transition.
+        return nullptr;
+    }
+    if (footer && footer->dstName) {
         // The rule takes over after the last transition; from that transition's year on, its
         // next change is the first one after the table.
         const std::int32_t startYear =

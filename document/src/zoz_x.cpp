@@ -20,6 +20,7 @@
 #include <set>
 #include <system_error>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace document {
@@ -96,18 +97,34 @@ std::string composed(const std::string& text) {
     return U_SUCCESS(status) ? result : text;
 }
 
-// The archive's name of a file entry that differs from `name` only in Unicode normalisation
-// (an archive made where file names are decomposed); absent when there is none.
-std::optional<std::string> differentlyNormalisedName(const files::ZipEntryReader& archive,
-                                                     const std::string& name) {
-    const std::string wanted = composed(name);
-    for (const std::string& candidate : archive.fileNames()) {
-        if (candidate != name && composed(candidate) == wanted) {
-            return candidate;
+// The archive's file names by their Unicode normalisation form C, the first of equal forms
+// winning; composed once per read, on the first image that is missing, since a document may name
+// many missing images in an archive of many entries.
+class ComposedNames {
+public:
+    explicit ComposedNames(const files::ZipEntryReader& archive) : m_archive(archive) {}
+
+    // The archive's name of a file entry that differs from `name` only in Unicode normalisation
+    // (an archive made where file names are decomposed); absent when there is none. `name`
+    // itself is not in the archive.
+    std::optional<std::string> differentlyNormalised(const std::string& name) {
+        if (!m_names) {
+            m_names.emplace();
+            for (const std::string& candidate : m_archive.fileNames()) {
+                m_names->emplace(composed(candidate), candidate);
+            }
         }
+        const auto found = m_names->find(composed(name));
+        if (found == m_names->end() || found->second == name) {
+            return std::nullopt;
+        }
+        return found->second;
     }
-    return std::nullopt;
-}
+
+private:
+    const files::ZipEntryReader& m_archive;
+    std::optional<std::unordered_map<std::string, std::string>> m_names;
+};
 
 // An archive entry the read needs is damaged: the document is refused as one that cannot be
 // unpacked, like any other archive failure.
@@ -179,7 +196,7 @@ using PlacedImages = std::map<std::string, fs::path>;
 // JPEG as it is, or the PNG converted to JPEG. Problems are logged and loading goes on without
 // the image; only a damaged entry ends the read.
 void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
-                                         const std::string& imageId,
+                                         ComposedNames& composedNames, const std::string& imageId,
                                          const files::VtFile& workingFile,
                                          const std::string& logSeed, PlacedImages& placed,
                                          PlacedFiles& placedFiles) {
@@ -225,7 +242,7 @@ void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
         // A missing image is not worth a line; one that is there under another normalisation of
         // its name is, since the user sees it in the archive.
         for (const std::string& name : {jpg, png}) {
-            if (const auto other = differentlyNormalisedName(archive, name)) {
+            if (const auto other = composedNames.differentlyNormalised(name)) {
                 core::Log::warning("Skipped " + logSeed + " of " + imageId +
                                        " as the archive names its file \"" + *other +
                                        "\", which differs from the id in Unicode normalisation",
@@ -449,6 +466,7 @@ ReadResult readDocument(const files::VtFile& document,
         std::string().swap(text);
         try {
             PlacedImages placed;
+            ComposedNames composedNames(*archive);
             if (json.peoples) {
                 const files::VtFolder photos = working.photoFolder();
                 if (!photos.exists()) {
@@ -458,7 +476,7 @@ ReadResult readDocument(const files::VtFile& document,
                 for (const auto& member : *json.peoples) {
                     if (member.photoId && !member.photoId->empty()) {
                         copyImageFromArchiveToWorkingFolder(
-                            *archive, *member.photoId,
+                            *archive, composedNames, *member.photoId,
                             files::VtFile(photos.url() / (*member.photoId + ".jpg")), "photo",
                             placed, placedFiles);
                     }
@@ -468,8 +486,9 @@ ReadResult readDocument(const files::VtFile& document,
                                            const std::string& role) {
                 if (id && !id->empty()) {
                     copyImageFromArchiveToWorkingFolder(
-                        *archive, *id, files::VtFile(working.root().url() / (*id + ".jpg")), role,
-                        placed, placedFiles);
+                        *archive, composedNames, *id,
+                        files::VtFile(working.root().url() / (*id + ".jpg")), role, placed,
+                        placedFiles);
                 }
             };
             copyRootImage(json.imageId, "tile cover image");

@@ -6,6 +6,7 @@
 
 #include "core/calendar.hpp"
 #include "core/uuid.hpp"
+#include "files/zip.hpp"
 
 #include <gtest/gtest.h>
 
@@ -310,6 +311,28 @@ TEST_F(Container, ImageNamedInAnotherNormalisationIsLoggedWhenDropped) {
     EXPECT_NE(log.find(decomposedName), std::string::npos) << log;
     // An image that is simply not there stays silent.
     EXPECT_EQ(log.find("absent"), std::string::npos) << log;
+}
+
+TEST_F(Container, ManyMissingImagesInAnArchiveOfManyEntriesLoad) {
+    // Each missing image is looked for under other normalisations of its name: the archive's
+    // names must not be normalised again for each of them (20,000 x 10,000 would never end).
+    std::string json =
+        R"({"Uid":"p","Ples":[{"Id":1,"Nm":"C","Pt":")" + std::string("Caf\xC3\xA9") + "\"}";
+    for (int i = 0; i < 20'000; ++i) {
+        json += R"(,{"Id":)" + std::to_string(i + 2) + R"(,"Nm":"M","Pt":"missing)" +
+                std::to_string(i) + "\"}";
+    }
+    Entries entries{{"project.moc", json + "]}"}, {"Cafe\xCC\x81.jpg", jpegBytes()}};
+    for (int i = 0; entries.size() < files::ZipLimits::kMaxEntries; ++i) {
+        entries.emplace_back("filler-" + std::to_string(i), "");
+    }
+    const fs::path doc = makeZip("many.zoz", entries);
+    ::testing::internal::CaptureStdout();
+    const JsonProject loaded = Manager().jsonProject(files::VtFile(doc), workingFolder());
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(loaded.peoples);
+    EXPECT_EQ(loaded.peoples->size(), 20'001U);
+    EXPECT_NE(log.find("Skipped photo of Caf\xC3\xA9"), std::string::npos);
 }
 
 TEST_F(Container, HostileOrBadImagesAreSkipped) {

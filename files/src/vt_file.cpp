@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -30,11 +31,16 @@ std::function<bool(const fs::path&)>& packagePredicate() {
     return predicate;
 }
 
-/// Creates `path` anew and writes all of `data` into it, or throws after removing it.
-void writeFresh(const fs::path& path, std::span<const unsigned char> data, int extraFlags) {
+/// Creates `path` anew and writes all of `data` into it, or throws after removing it. With
+/// `mode`, the new file takes those permission bits before anything is written into it.
+void writeFresh(const fs::path& path, std::span<const unsigned char> data, int extraFlags,
+                std::optional<mode_t> mode = std::nullopt) {
     detail::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | extraFlags, 0666));
     if (!fd.valid()) {
         detail::throwFs("cannot open file for writing", path, detail::lastError());
+    }
+    if (mode && ::fchmod(fd.get(), *mode) != 0) {
+        detail::throwFs("cannot set the file's permissions", path, detail::lastError());
     }
     if (!detail::writeAll(fd.get(), data)) {
         detail::throwFs("cannot write file", path, detail::lastError());
@@ -190,8 +196,14 @@ void VtFile::writeString(std::string_view text, bool atomically,
     temporaryName.append(m_url.filename().string()).append(1, '.');
     temporaryName.append(core::Uuid::random().uuidString()).append(".tmp");
     const fs::path temporary = parent / temporaryName;
+    // Replacing a file keeps who may read it: a private file must not come back world-readable.
+    std::optional<mode_t> keptMode;
+    struct stat existing {};
+    if (::stat(m_url.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        keptMode = existing.st_mode & 07777;
+    }
     try {
-        writeFresh(temporary, bytes, O_EXCL);
+        writeFresh(temporary, bytes, O_EXCL, keptMode);
         if (::rename(temporary.c_str(), m_url.c_str()) != 0) {
             detail::throwFs("cannot replace file", temporary, m_url, detail::lastError());
         }

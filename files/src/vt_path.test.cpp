@@ -66,6 +66,17 @@ TEST(Filename, ParsesAtTheLastDotAndReadsPathsOurWay) {
     EXPECT_EQ(VtFile::fileName("/x/archive.tar.gz"), "archive.tar");
 }
 
+TEST(VtFile, AnAtomicWriteKeepsThePermissionsOfTheFileItReplaces) {
+    ScratchFolder scratch;
+    const VtFile secret(scratch / "secret.csv");
+    secret.writeString("old", false);
+    fs::permissions(secret.url(), fs::perms::owner_read | fs::perms::owner_write);
+    secret.writeString("new", true);
+    EXPECT_EQ(readBytes(secret.url()), "new");
+    EXPECT_EQ(fs::status(secret.url()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST(VtFile, CopyAndMoveNeverReplaceAndRemoveOfMissingFails) {
     ScratchFolder scratch;
     const VtFile a(scratch / "a.txt");

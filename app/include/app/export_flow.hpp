@@ -86,9 +86,10 @@ public:
     bool showsSaveButton() const noexcept { return m_state.kind() == ViewState::Case::exported; }
 
     /// Runs `makeText()` and the write on `worker`, then on `main` settles the state and calls
-    /// `done` with it, unless the flow was closed meanwhile. Call once, on `main`'s thread.
-    void start(std::function<std::string()> makeText, core::Executor& worker, core::Executor& main,
-               std::function<void(const ViewState&)> done);
+    /// `done` with it, unless the flow was closed meanwhile. The job holds `main` until it has
+    /// posted there. Call once, on `main`'s thread.
+    void start(std::function<std::string()> makeText, core::Executor& worker,
+               std::shared_ptr<core::Executor> main, std::function<void(const ViewState&)> done);
     /// Takes `next` as the state when it differs from the current one; only a generating flow
     /// moves. Returns whether the state changed.
     bool settle(const ViewState& next);
