@@ -33,7 +33,12 @@ DocumentContext::DocumentContext(std::filesystem::path url) : m_url(std::move(ur
     working.create();
     m_workingFolder = working.url();
     try {
-        m_project = document::ZozX::Manager().load(files::VtFile(m_url), working);
+        // The report's work starts on the pool while the images are still being written.
+        m_project = document::ZozX::Manager().load(
+            files::VtFile(m_url), working,
+            [this](const std::shared_ptr<document::ZozProject>& project) {
+                m_preparedLoad = report::ReportViewModel::prepareLoad(project);
+            });
     } catch (...) {
         // Nothing refers to a folder whose document did not open.
         removeWorkingFolder(m_workingFolder);

@@ -375,7 +375,8 @@ Mapped mapProject(const JsonProject& json) {
 // nothing is unpacked to a temporary folder first, so each file is written once. The mapping
 // runs while the images are written; whatever fails, the working folder is left as it was.
 ReadResult readDocument(const files::VtFile& document,
-                        const std::optional<files::VtFolder>& workingFolder, bool wantProject) {
+                        const std::optional<files::VtFolder>& workingFolder, bool wantProject,
+                        const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped) {
     const std::string path = document.pathString();
     if (!document.exists()) {
         throwLogged(DocumentError::Code::FileNotExist,
@@ -437,7 +438,18 @@ ReadResult readDocument(const files::VtFile& document,
     // The future's destructor waits for the mapping, so it never outlives the JSON it reads.
     std::future<Mapped> mapped;
     if (wantProject) {
-        mapped = std::async(std::launch::async, [&json] { return mapProject(json); });
+        mapped = std::async(std::launch::async, [&json, &onMapped] {
+            Mapped outcome = mapProject(json);
+            if (outcome.project && onMapped) {
+                try {
+                    onMapped(outcome.project);
+                } catch (const std::exception& error) {
+                    // Only the caller's head start is lost: the load goes on.
+                    core::logError(error, "The mapped project could not be handed over early");
+                }
+            }
+            return outcome;
+        });
     }
 
     PlacedFiles placedFiles;
@@ -504,12 +516,18 @@ ReadResult readDocument(const files::VtFile& document,
 
 JsonProject Manager::jsonProject(const files::VtFile& document,
                                  const std::optional<files::VtFolder>& workingFolder) const {
-    return readDocument(document, workingFolder, false).json;
+    return readDocument(document, workingFolder, false, {}).json;
 }
 
 std::shared_ptr<ZozProject> Manager::load(const files::VtFile& document,
                                           const files::VtFolder& workingFolder) const {
-    return readDocument(document, workingFolder, true).project;
+    return readDocument(document, workingFolder, true, {}).project;
+}
+
+std::shared_ptr<ZozProject>
+Manager::load(const files::VtFile& document, const files::VtFolder& workingFolder,
+              const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped) const {
+    return readDocument(document, workingFolder, true, onMapped).project;
 }
 
 void Manager::saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile) const {

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -457,8 +459,14 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
             "Finish":"2024-01-05","Res":[{"Pid":1,"WL":100},{"Pid":7,"WL":50}]}]}})"},
                              {"ph.jpg", jpeg}});
     const files::VtFolder work = workingFolder();
-    const auto project = Manager().load(files::VtFile(good), work);
+    // The project is handed over once, as soon as it is mapped, and is the one the load returns.
+    std::vector<std::shared_ptr<document::ZozProject>> handedOver;
+    const auto project = Manager().load(
+        files::VtFile(good), work,
+        [&](const std::shared_ptr<document::ZozProject>& mapped) { handedOver.push_back(mapped); });
     ASSERT_TRUE(project);
+    ASSERT_EQ(handedOver.size(), 1U);
+    EXPECT_EQ(handedOver[0], project);
     EXPECT_EQ(project->name(), "Plan");
     EXPECT_EQ(project->taskCount(), 2U);
     EXPECT_EQ(project->findTask(1)->resources().assignments().size(), 1U);
@@ -485,6 +493,17 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
     EXPECT_EQ(countEntries(m_tmp), 0U);
     EXPECT_TRUE(Manager().load(files::VtFile(good), empty));
     EXPECT_EQ(readText(empty.url() / "Photo" / "ph.jpg"), jpeg);
+    // A project that cannot be mapped is never handed over; a failing receiver fails nothing.
+    EXPECT_THROW(Manager().load(files::VtFile(noUid), workingFolder(),
+                                [&](const std::shared_ptr<document::ZozProject>& mapped) {
+                                    handedOver.push_back(mapped);
+                                }),
+                 DocumentError);
+    EXPECT_EQ(handedOver.size(), 1U);
+    EXPECT_TRUE(Manager().load(files::VtFile(good), workingFolder(),
+                               [](const std::shared_ptr<document::ZozProject>&) {
+                                   throw std::runtime_error("receiver failed");
+                               }));
 
     const files::VtFolder used = workingFolder();
     writeText(used.url() / "project.moc", "mine");

@@ -2,14 +2,25 @@
 
 #include "cell_text.hpp"
 #include "core/calendar.hpp"
+#include "core/executor.hpp"
 #include "report_builder.hpp"
 
 #include <unicode/locid.h>
 #include <unicode/numberformatter.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
 #include <cstring>
+#include <exception>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace report {
 
@@ -250,6 +261,109 @@ makeValueCells(const ProjectReport& report, std::size_t rowIndex, ProjectReport:
     return cells;
 }
 
+namespace {
+
+// A daily grid holds hundreds of thousands of cells: its rows are made in parts on the
+// background pool while the calling thread makes parts too and indexes the finished ones in
+// order. A part no worker has taken yet is made by the caller, so a busy pool only slows the
+// render down, never stalls it.
+class RowParts {
+public:
+    using Cells = std::vector<ProjectReport::Element>;
+
+    RowParts(std::size_t parts, std::function<void(std::size_t)> make)
+        : m_state(std::make_shared<State>(parts, std::move(make))) {}
+
+    // Never returns while a worker still makes a part: the parts refer to the caller's data.
+    ~RowParts() {
+        std::size_t claimed = m_state->next.exchange(m_state->parts);
+        claimed = std::min(claimed, m_state->parts);
+        std::unique_lock lock(m_state->mutex);
+        m_state->changed.wait(lock, [&] {
+            return std::all_of(m_state->done.begin(),
+                               m_state->done.begin() + static_cast<std::ptrdiff_t>(claimed),
+                               [](bool done) { return done; });
+        });
+    }
+    RowParts(const RowParts&) = delete;
+    RowParts& operator=(const RowParts&) = delete;
+
+    // Offers the parts to up to `helpers` pool workers.
+    void share(std::size_t helpers) {
+        for (std::size_t i = 0; i < helpers; ++i) {
+            core::background()->post([state = m_state] {
+                while (state->makeNext()) {
+                }
+            });
+        }
+    }
+
+    // Returns once part `index` is made, making others meanwhile; rethrows a part's failure.
+    void await(std::size_t index) {
+        for (;;) {
+            {
+                std::lock_guard lock(m_state->mutex);
+                if (m_state->failure) {
+                    std::rethrow_exception(m_state->failure);
+                }
+                if (m_state->done[index]) {
+                    return;
+                }
+            }
+            if (!m_state->makeNext()) {
+                std::unique_lock lock(m_state->mutex);
+                m_state->changed.wait(lock,
+                                      [&] { return m_state->done[index] || m_state->failure; });
+            }
+        }
+    }
+
+private:
+    struct State {
+        State(std::size_t count, std::function<void(std::size_t)> work)
+            : parts(count), make(std::move(work)), done(count, false) {}
+
+        // Makes the next part nobody has taken; false when none is left.
+        bool makeNext() {
+            const std::size_t index = next.fetch_add(1);
+            if (index >= parts) {
+                return false;
+            }
+            std::exception_ptr error;
+            try {
+                make(index);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex);
+                done[index] = true;
+                if (error && !failure) {
+                    failure = error;
+                }
+            }
+            changed.notify_all();
+            return true;
+        }
+
+        const std::size_t parts;
+        const std::function<void(std::size_t)> make;
+        std::atomic<std::size_t> next{0};
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::vector<bool> done;
+        std::exception_ptr failure;
+    };
+
+    std::shared_ptr<State> m_state;
+};
+
+// About this many cells go into one part: enough to outweigh handing it over, few enough that
+// the parts spread evenly over the workers.
+constexpr std::size_t kCellsPerPart = 16'384;
+
+} // namespace
+
 ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKind kind,
                             std::string_view currency, const ReportRender& render) {
     ReportSnapshot snapshot;
@@ -266,25 +380,48 @@ ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKin
     snapshot.appendSections(sections);
     snapshot.reserve(report.timeline().size() * (rows.size() + 2) + 2 * rows.size() + 1);
 
-    std::vector<ProjectReport::Element> titleRow;
-    titleRow.reserve(report.timeline().size() + 1);
-    titleRow.push_back({ProjectReport::Element::Summary{
-        summaryTotalText(report.total(), kind, currency, render)}});
-    auto titles = makeTimelineCells(report.timeline(), render);
-    std::move(titles.begin(), titles.end(), std::back_inserter(titleRow));
-    snapshot.appendItems(std::move(titleRow), 0);
-    snapshot.appendItems(makePeriodSubtotalCells(report.timeline(), render, kind, currency), 1);
-
-    detail::CellTextMaker texts(render, currency, kind.isCost());
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const auto& row = rows[k];
-        std::vector<ProjectReport::Element> cells;
-        cells.reserve(report.timeline().size() + 2);
-        cells.push_back({ProjectReport::Element::Member{k, row.memberID(), row.name()}});
-        cells.push_back({ProjectReport::Element::MemberSubtotal{
-            k, row.memberID(), texts.text(row.total().amount(kind), true)}});
-        appendValueCells(cells, report, k, kind, render, texts);
-        snapshot.appendItems(std::move(cells), static_cast<int>(k + 2));
+    // Part 0 makes the two header rows, each later part a run of member rows.
+    const std::size_t columns = report.timeline().size() + 2;
+    const std::size_t rowsPerPart = std::max<std::size_t>(1, kCellsPerPart / columns);
+    const std::size_t rowParts = (rows.size() + rowsPerPart - 1) / rowsPerPart;
+    std::vector<std::vector<ProjectReport::Element>> made(2 + rows.size());
+    const auto makePart = [&](std::size_t part) {
+        if (part == 0) {
+            std::vector<ProjectReport::Element> titleRow;
+            titleRow.reserve(report.timeline().size() + 1);
+            titleRow.push_back({ProjectReport::Element::Summary{
+                summaryTotalText(report.total(), kind, currency, render)}});
+            auto titles = makeTimelineCells(report.timeline(), render);
+            std::move(titles.begin(), titles.end(), std::back_inserter(titleRow));
+            made[0] = std::move(titleRow);
+            made[1] = makePeriodSubtotalCells(report.timeline(), render, kind, currency);
+            return;
+        }
+        detail::CellTextMaker texts(render, currency, kind.isCost());
+        const std::size_t first = (part - 1) * rowsPerPart;
+        for (std::size_t k = first; k < std::min(rows.size(), first + rowsPerPart); ++k) {
+            const auto& row = rows[k];
+            std::vector<ProjectReport::Element> cells;
+            cells.reserve(columns);
+            cells.push_back({ProjectReport::Element::Member{k, row.memberID(), row.name()}});
+            cells.push_back({ProjectReport::Element::MemberSubtotal{
+                k, row.memberID(), texts.text(row.total().amount(kind), true)}});
+            appendValueCells(cells, report, k, kind, render, texts);
+            made[k + 2] = std::move(cells);
+        }
+    };
+    RowParts parts(1 + rowParts, makePart);
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    parts.share(std::min(rowParts, cores - 1));
+    parts.await(0);
+    snapshot.appendItems(std::move(made[0]), 0);
+    snapshot.appendItems(std::move(made[1]), 1);
+    for (std::size_t part = 1; part <= rowParts; ++part) {
+        parts.await(part);
+        const std::size_t first = (part - 1) * rowsPerPart;
+        for (std::size_t k = first; k < std::min(rows.size(), first + rowsPerPart); ++k) {
+            snapshot.appendItems(std::move(made[k + 2]), static_cast<int>(k + 2));
+        }
     }
     return snapshot;
 }

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -153,6 +155,59 @@ TEST(ReportRender, SnapshotSectionsTextsAndMarks) {
     EXPECT_EQ(std::get<E::Value>(aCosts[2].payload).text, "30$");
     EXPECT_FALSE(std::get<E::Value>(aCosts[2].payload).exceed);
     EXPECT_EQ(std::get<E::Summary>(costs.itemIdentifiers(0)[0].payload).text, "30$");
+}
+
+// A grid large enough to be made in several parts of several rows each: every row lands in
+// its own section, in order, with the cells the one-row functions make.
+TEST(ReportRender, LargeSnapshotHoldsEveryRowInItsPlace) {
+    const core::ScopedCalendarOverride pin("America/New_York", "en_US");
+    const auto calendar = core::Calendar::current();
+    constexpr std::int64_t kDays = 3 * 366;
+    constexpr std::int64_t kMembers = 45;
+    PlanBuilder plan(calendar, core::Calendar::dayNumberFromCivil(2024, 3, 4), kDays);
+    for (std::int64_t id = 1; id <= kMembers; ++id) {
+        plan.member(id, "Member " + std::to_string(id));
+    }
+    for (std::int64_t id = 1; id <= kMembers; ++id) {
+        // Each member works its own stretch, so that rows differ and some go over a day.
+        const std::int64_t from = (id * 23) % (kDays - 40);
+        cost(work(plan.task(from, from + 30), WorkKind::fixDailyWork, double(id % 11)),
+             double(id * 7), 1);
+        plan.assign({{id, 100, 10.0 + double(id)}});
+    }
+    const auto report = report::detail::buildReport(Period::Kind::day, plan.input(), calendar);
+    const auto render = makeRender(Places::maxTwo, Currency::atEnd);
+    for (const Kind kind : {Kind::work(), Kind::cost(ProjectReport::CostKind::all)}) {
+        const auto snapshot = report::makeSnapshot(*report, kind, "$", render);
+        const auto& rows = report->rows();
+        ASSERT_EQ(rows.size(), std::size_t(kMembers + 1));
+        ASSERT_EQ(snapshot.numberOfSections(), rows.size() + 2);
+        using E = ProjectReport::Element;
+        std::vector<E> titles{
+            {E::Summary{report::summaryTotalText(report->total(), kind, "$", render)}}};
+        for (auto& cell : report::makeTimelineCells(report->timeline(), render)) {
+            titles.push_back(std::move(cell));
+        }
+        EXPECT_TRUE(std::ranges::equal(snapshot.itemsAt(0), titles));
+        EXPECT_TRUE(std::ranges::equal(
+            snapshot.itemsAt(1),
+            report::makePeriodSubtotalCells(report->timeline(), render, kind, "$")));
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const auto items = snapshot.itemsAt(k + 2);
+            ASSERT_EQ(items.size(), report->timeline().size() + 2) << k;
+            EXPECT_EQ(std::get<E::Member>(items[0].payload).row, k);
+            EXPECT_EQ(std::get<E::Member>(items[0].payload).name, rows[k].name());
+            EXPECT_EQ(
+                std::get<E::MemberSubtotal>(items[1].payload).text,
+                render.formatValue(rows[k].total().amount(kind), kind.isCost() ? "$" : "", true))
+                << k;
+            EXPECT_TRUE(std::ranges::equal(items.subspan(2),
+                                           report::makeValueCells(*report, k, kind, render, "$")))
+                << k;
+        }
+        EXPECT_EQ(snapshot.numberOfItems(), 2 * report->timeline().size() + 1 +
+                                                rows.size() * (report->timeline().size() + 2));
+    }
 }
 
 TEST(ReportRender, ExceedPoliciesCompareEachDayOfTheMember) {

@@ -6,6 +6,7 @@
 #include "report/report_csv.hpp"
 
 #include <deque>
+#include <future>
 
 namespace report {
 
@@ -53,6 +54,25 @@ struct ReportViewModel::WorkQueue : std::enable_shared_from_this<WorkQueue> {
 
 namespace {
 
+// The options a new view model starts with, which a prepared load is made with.
+constexpr Period::Kind kInitialPeriod = Period::Kind::day;
+
+ProjectReport::ValueKind initialValueKind() {
+    return ProjectReport::ValueKind::cost(ProjectReport::CostKind::all);
+}
+
+ReportRender initialRender() {
+    return ReportRender(ReportRender::DecimalPlaces::maxOne, ReportRender::CurrencyDisplay::none,
+                        ReportRender::WeekDisplay::week, ReportRender::MonthDisplay::month,
+                        ReportRender::ExceedPolicy::overrall);
+}
+
+bool sameOptions(const ReportRender& a, const ReportRender& b) {
+    return a.decimalPlaces() == b.decimalPlaces() && a.currencyDisplay() == b.currencyDisplay() &&
+           a.weekDisplay() == b.weekDisplay() && a.monthDisplay() == b.monthDisplay() &&
+           a.exceedPolicy() == b.exceedPolicy() && a.localeId() == b.localeId();
+}
+
 std::shared_ptr<const ReportGridLayout> makeLayout() {
     return std::make_shared<const ReportGridLayout>(
         2, 2, [](std::size_t column) { return column == 0 ? 240.0 : 90.0; },
@@ -91,13 +111,12 @@ std::optional<std::string> tooLargeMessage(const ProjectReport& report) {
 } // namespace
 
 ReportViewModel::ReportViewModel()
-    : valueKind(*this, ProjectReport::ValueKind::cost(ProjectReport::CostKind::all)),
-      periodKind(*this, Period::Kind::day),
-      decimalPlaces(*this, ReportRender::DecimalPlaces::maxOne),
-      currencyFormat(*this, ReportRender::CurrencyDisplay::none),
-      weekDisplay(*this, ReportRender::WeekDisplay::week),
-      monthDisplay(*this, ReportRender::MonthDisplay::month),
-      exceedPolicy(*this, ReportRender::ExceedPolicy::overrall),
+    : valueKind(*this, initialValueKind()), periodKind(*this, kInitialPeriod),
+      decimalPlaces(*this, initialRender().decimalPlaces()),
+      currencyFormat(*this, initialRender().currencyDisplay()),
+      weekDisplay(*this, initialRender().weekDisplay()),
+      monthDisplay(*this, initialRender().monthDisplay()),
+      exceedPolicy(*this, initialRender().exceedPolicy()),
       layout(*this, core::Versioned<std::shared_ptr<const ReportGridLayout>>(makeLayout())),
       snapshot(*this, core::Versioned<Snapshot>(emptySnapshot())), message(*this, std::nullopt),
       m_work(std::make_shared<WorkQueue>()) {}
@@ -186,9 +205,50 @@ void postPublication(const std::weak_ptr<ReportViewModel>& weak, std::uint64_t r
 
 } // namespace
 
+struct ReportViewModel::PreparedLoad {
+    // What the preparation makes: the report and its snapshot, or nothing when the project went
+    // before the work began.
+    struct Made {
+        std::shared_ptr<const ProjectReport> report;
+        Publication publication;
+    };
+
+    Period::Kind period;
+    ProjectReport::ValueKind kind;
+    ReportRender render;
+    std::shared_future<Made> made;
+};
+
+std::shared_ptr<const ReportViewModel::PreparedLoad>
+ReportViewModel::prepareLoad(const std::shared_ptr<document::ZozProject>& project) {
+    auto promise = std::make_shared<std::promise<PreparedLoad::Made>>();
+    auto prepared = std::make_shared<const PreparedLoad>(PreparedLoad{
+        kInitialPeriod, initialValueKind(), initialRender(), promise->get_future().share()});
+    core::background()->post([promise, prepared = std::weak_ptr<const PreparedLoad>(prepared),
+                              weakProject = std::weak_ptr<document::ZozProject>(project)] {
+        try {
+            const auto shared = weakProject.lock();
+            const auto options = prepared.lock();
+            if (!shared || !options) {
+                promise->set_value({});
+                return;
+            }
+            auto built = ProjectReport::make(options->period, *shared);
+            Publication publication{std::make_shared<const ReportSnapshot>(makeSnapshot(
+                                        *built, options->kind, *shared, options->render)),
+                                    tooLargeMessage(*built)};
+            promise->set_value({std::move(built), std::move(publication)});
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    });
+    return prepared;
+}
+
 ReportViewModel::Publication ReportViewModel::buildAndRender(
     const std::weak_ptr<ReportViewModel>& weak, std::shared_ptr<document::ZozProject> project,
-    std::optional<Period::Kind> period, std::optional<ProjectReport::ValueKind> kind) {
+    std::optional<Period::Kind> period, std::optional<ProjectReport::ValueKind> kind,
+    const PreparedLoad* prepared) {
     if (!project) {
         return {};
     }
@@ -199,7 +259,23 @@ ReportViewModel::Publication ReportViewModel::buildAndRender(
         }
         period = self->periodKind.get();
     }
-    std::shared_ptr<const ProjectReport> built = ProjectReport::make(*period, *project);
+    std::shared_ptr<const ProjectReport> built;
+    std::optional<Publication> made;
+    if (prepared && prepared->period == *period) {
+        try {
+            // Usually finished already: it began while the document was still being opened.
+            const core::BlockingRegion waiting;
+            const PreparedLoad::Made& ready = prepared->made.get();
+            built = ready.report;
+            made = ready.publication;
+        } catch (const std::exception& error) {
+            core::logWarning(error, "The report made ahead is not used");
+        }
+    }
+    if (!built) {
+        built = ProjectReport::make(*period, *project);
+        made.reset();
+    }
     std::optional<ReportRender> render;
     {
         auto self = weak.lock();
@@ -209,9 +285,13 @@ ReportViewModel::Publication ReportViewModel::buildAndRender(
         render.emplace(self->currentRender());
         kind = kind.value_or(self->valueKind.get());
     }
-    Publication rendered{
-        std::make_shared<const ReportSnapshot>(makeSnapshot(*built, *kind, *project, *render)),
-        tooLargeMessage(*built)};
+    if (made && !(*kind == prepared->kind && sameOptions(*render, prepared->render))) {
+        made.reset();
+    }
+    Publication rendered = made ? std::move(*made)
+                                : Publication{std::make_shared<const ReportSnapshot>(
+                                                  makeSnapshot(*built, *kind, *project, *render)),
+                                              tooLargeMessage(*built)};
     auto self = weak.lock();
     if (!self) {
         return {};
@@ -225,11 +305,21 @@ ReportViewModel::Publication ReportViewModel::buildAndRender(
 void ReportViewModel::load(ProjectReport::ValueKind kind,
                            const std::shared_ptr<document::ZozProject>& project,
                            std::function<void()> done) {
+    load(kind, project, nullptr, std::move(done));
+}
+
+void ReportViewModel::load(ProjectReport::ValueKind kind,
+                           const std::shared_ptr<document::ZozProject>& project,
+                           std::shared_ptr<const PreparedLoad> prepared,
+                           std::function<void()> done) {
     const std::uint64_t request = ++m_nextRequest;
     const std::weak_ptr<ReportViewModel> weak = weak_from_this();
-    enqueue([weak, kind, project, request, done = std::move(done)]() mutable {
+    enqueue([weak, kind, project, prepared = std::move(prepared), request,
+             done = std::move(done)]() mutable {
         // The project is handed over so that it is released before the publication is posted.
-        Publication rendered = buildAndRender(weak, std::move(project), std::nullopt, kind);
+        Publication rendered =
+            buildAndRender(weak, std::move(project), std::nullopt, kind, prepared.get());
+        prepared.reset();
         postPublication(weak, request, std::move(rendered), std::move(done),
                         &ReportViewModel::publish);
     });

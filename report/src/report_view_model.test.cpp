@@ -111,6 +111,61 @@ TEST_F(ReportViewModelTest, LoadRendersWithTheValueKindItIsGiven) {
     EXPECT_FALSE(m_model->csvText().empty());
 }
 
+TEST_F(ReportViewModelTest, APreparedLoadIsTakenOnlyWhileItsOptionsHold) {
+    const auto all = ProjectReport::ValueKind::cost(ProjectReport::CostKind::all);
+    const auto prepared = ReportViewModel::prepareLoad(m_project);
+    const auto loadWith = [&](const std::shared_ptr<ReportViewModel>& model,
+                              ProjectReport::ValueKind kind) {
+        bool done = false;
+        model->load(kind, m_project, prepared, [&] { done = true; });
+        EXPECT_TRUE(m_loop->runUntil([&] { return done; }, 20s));
+        return *model->snapshot.get().value();
+    };
+    const auto first = loadWith(m_model, all);
+    EXPECT_EQ(first, expected(all));
+    EXPECT_EQ(m_model->report()->periodKind(), Period::Kind::day);
+
+    // A project changed after the preparation shows that a later load takes what was made
+    // ahead, as long as every option is still the initial one.
+    auto extra = m_project->createChild(m_project->root(), 99, m_project->root()->start(),
+                                        m_project->root()->finish());
+    extra->setLaborCost(document::ZozTaskLaborCost::fix(1000));
+    EXPECT_EQ(loadWith(ReportViewModel::create(), all), first);
+
+    // Another value kind or display option renders the prepared report anew.
+    const auto places = ReportViewModel::create();
+    places->decimalPlaces.set(ReportRender::DecimalPlaces::maxThree);
+    const auto rendered = loadWith(places, all);
+    ASSERT_NE(places->report(), nullptr);
+    EXPECT_NE(rendered, first);
+    EXPECT_EQ(rendered, report::makeSnapshot(*places->report(), all, *m_project,
+                                             ReportRender(ReportRender::DecimalPlaces::maxThree,
+                                                          ReportRender::CurrencyDisplay::none,
+                                                          ReportRender::WeekDisplay::week,
+                                                          ReportRender::MonthDisplay::month,
+                                                          ReportRender::ExceedPolicy::overrall)));
+    const auto work = ReportViewModel::create();
+    const auto worked = loadWith(work, ProjectReport::ValueKind::work());
+    ASSERT_NE(work->report(), nullptr);
+    EXPECT_EQ(worked,
+              report::makeSnapshot(*work->report(), ProjectReport::ValueKind::work(), *m_project,
+                                   ReportRender(ReportRender::DecimalPlaces::maxOne,
+                                                ReportRender::CurrencyDisplay::none,
+                                                ReportRender::WeekDisplay::week,
+                                                ReportRender::MonthDisplay::month,
+                                                ReportRender::ExceedPolicy::overrall)));
+
+    // Another period kind builds the report of the changed project.
+    const auto weekly = ReportViewModel::create();
+    weekly->periodKind.set(Period::Kind::week);
+    loadWith(weekly, all);
+    ASSERT_NE(weekly->report(), nullptr);
+    EXPECT_EQ(weekly->report()->periodKind(), Period::Kind::week);
+    EXPECT_DOUBLE_EQ(weekly->report()->total().laborCost,
+                     ProjectReport::make(Period::Kind::week, *m_project)->total().laborCost);
+    EXPECT_NE(weekly->report()->total().laborCost, m_model->report()->total().laborCost);
+}
+
 TEST_F(ReportViewModelTest, ABurstOfOptionChangesGivesOneRenderWithTheLastValues) {
     loadProject();
     const auto report = m_model->report();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/uttype.hpp"
+#include "report/report_view_model.hpp"
 
 #include <filesystem>
 #include <memory>
@@ -30,6 +31,12 @@ public:
     const std::shared_ptr<document::ZozProject>& project() const noexcept { return m_project; }
     /// The folder holding the unpacked project entry and images.
     const std::filesystem::path& workingFolder() const noexcept { return m_workingFolder; }
+    /// The project's first report, begun as soon as the project was read, while the images were
+    /// still being unpacked; for `report::ReportViewModel::load`.
+    const std::shared_ptr<const report::ReportViewModel::PreparedLoad>&
+    preparedLoad() const noexcept {
+        return m_preparedLoad;
+    }
 
     /// The application's document type: the project document.
     static core::UTType defaultAppDocumentType();
@@ -43,6 +50,7 @@ private:
     std::filesystem::path m_url;
     std::filesystem::path m_workingFolder;
     std::shared_ptr<document::ZozProject> m_project;
+    std::shared_ptr<const report::ReportViewModel::PreparedLoad> m_preparedLoad;
 };
 
 } // namespace app

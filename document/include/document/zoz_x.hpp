@@ -4,6 +4,7 @@
 #include "document/json_project.hpp"
 #include "files/vt_path.hpp"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,11 @@ public:
     /// file outlives the call.
     std::shared_ptr<ZozProject> load(const files::VtFile& document,
                                      const files::VtFolder& workingFolder) const;
+    /// Like `load`, and calls `onMapped` with the project on another thread as soon as it is
+    /// mapped, while the images are still being written (the load may still fail after it).
+    std::shared_ptr<ZozProject>
+    load(const files::VtFile& document, const files::VtFolder& workingFolder,
+         const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped) const;
 
     /// Unpacks and decodes `document`; with a working folder, also copies its JSON and images
     /// there. Throws as `load`.

@@ -65,12 +65,26 @@ public:
     /// Published on the main loop together with each snapshot.
     core::rx::Published<std::optional<std::string>> message;
 
+    /// The report and snapshot of a project made ahead of `load` with the initial options.
+    struct PreparedLoad;
+
+    /// Starts making, on the background pool, what `load` would publish for `project` with the
+    /// options a new view model starts with; the work holds the project only weakly.
+    static std::shared_ptr<const PreparedLoad>
+    prepareLoad(const std::shared_ptr<document::ZozProject>& project);
+
     /// Builds the report of `project` for the period kind current now, renders it with the value
     /// kind `kind` and the current display options, stores report and (weakly) project, then
     /// publishes the snapshot (empty, with a `message`, when the report is too large) on the
     /// main loop and calls `done` there.
     void load(ProjectReport::ValueKind kind, const std::shared_ptr<document::ZozProject>& project,
               std::function<void()> done = {});
+    /// Like `load`, taking from `prepared` (made by `prepareLoad` for the same project) the
+    /// report when the period kind is still the initial one, and its snapshot too when the
+    /// value kind and display options are as well; builds anew whatever does not match, or
+    /// when the preparation failed.
+    void load(ProjectReport::ValueKind kind, const std::shared_ptr<document::ZozProject>& project,
+              std::shared_ptr<const PreparedLoad> prepared, std::function<void()> done = {});
     /// Rebuilds the report for `kind` and publishes it rendered with the options current when it
     /// runs; does nothing while no project is loaded.
     void rebuild(Period::Kind kind);
@@ -102,7 +116,8 @@ private:
     static Publication buildAndRender(const std::weak_ptr<ReportViewModel>& weak,
                                       std::shared_ptr<document::ZozProject> project,
                                       std::optional<Period::Kind> period,
-                                      std::optional<ProjectReport::ValueKind> kind);
+                                      std::optional<ProjectReport::ValueKind> kind,
+                                      const PreparedLoad* prepared = nullptr);
     /// Queues `work` behind the work already queued; it runs on the background pool.
     void enqueue(std::function<void()> work);
     /// On the main loop: publishes `publication` unless a newer request has published already.
