@@ -46,6 +46,12 @@ DocumentContext::DocumentContext(std::filesystem::path url) : m_url(std::move(ur
     }
 }
 
+std::shared_ptr<const report::ReportViewModel::PreparedLoad>
+DocumentContext::takePreparedLoad() const {
+    const std::lock_guard lock(m_preparedMutex);
+    return std::exchange(m_preparedLoad, nullptr);
+}
+
 DocumentContext::~DocumentContext() {
     // The project's images live in the folder; the context is their last user.
     removeWorkingFolder(m_workingFolder);

@@ -36,8 +36,10 @@ TEST_F(DocumentContextTest, EachOpenHasItsOwnWorkingFolderRemovedWithTheContext)
         EXPECT_EQ(first.url(), url);
         EXPECT_EQ(first.project()->name(), name);
         // The report's work began while the document was being opened.
-        EXPECT_NE(first.preparedLoad(), nullptr);
-        EXPECT_NE(first.preparedLoad(), second.preparedLoad());
+        const auto prepared = first.takePreparedLoad();
+        EXPECT_NE(prepared, nullptr);
+        EXPECT_NE(prepared, second.takePreparedLoad());
+        EXPECT_EQ(first.takePreparedLoad(), nullptr);
         firstFolder = first.workingFolder();
         EXPECT_NE(first.workingFolder(), second.workingFolder());
         EXPECT_EQ(first.workingFolder().parent_path(), tmp());

@@ -102,7 +102,7 @@ DocumentPage::DocumentPage(std::shared_ptr<const DocumentContext> context,
     // The view model builds in the background and publishes on the main loop; it holds the
     // project weakly, and the context held here keeps the project alive for the page's life.
     m_viewModel->load(report::ProjectReport::ValueKind::cost(report::ProjectReport::CostKind::all),
-                      m_context->project(), m_context->preparedLoad());
+                      m_context->project(), m_context->takePreparedLoad());
 }
 
 DocumentPage::~DocumentPage() = default;

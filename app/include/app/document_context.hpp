@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <mutex>
 
 namespace document {
 class ZozProject;
@@ -32,11 +33,10 @@ public:
     /// The folder holding the unpacked project entry and images.
     const std::filesystem::path& workingFolder() const noexcept { return m_workingFolder; }
     /// The project's first report, begun as soon as the project was read, while the images were
-    /// still being unpacked; for `report::ReportViewModel::load`.
-    const std::shared_ptr<const report::ReportViewModel::PreparedLoad>&
-    preparedLoad() const noexcept {
-        return m_preparedLoad;
-    }
+    /// still being unpacked, for `report::ReportViewModel::load`: handed to the first caller
+    /// only (null afterwards), so that the context never keeps a grid the window has replaced.
+    /// Safe from any thread.
+    std::shared_ptr<const report::ReportViewModel::PreparedLoad> takePreparedLoad() const;
 
     /// The application's document type: the project document.
     static core::UTType defaultAppDocumentType();
@@ -50,7 +50,8 @@ private:
     std::filesystem::path m_url;
     std::filesystem::path m_workingFolder;
     std::shared_ptr<document::ZozProject> m_project;
-    std::shared_ptr<const report::ReportViewModel::PreparedLoad> m_preparedLoad;
+    mutable std::mutex m_preparedMutex;
+    mutable std::shared_ptr<const report::ReportViewModel::PreparedLoad> m_preparedLoad;
 };
 
 } // namespace app
