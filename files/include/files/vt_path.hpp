@@ -210,8 +210,9 @@ public:
     void remove() const;
 
     /// Writes the UTF-8 `text` in `encoding`; atomically means through a temporary sibling
-    /// renamed into place, keeping the permissions of the file it replaces. Throws `VtPathError` (and writes nothing) when the text cannot be
-    /// encoded in `encoding` without loss, else the platform error.
+    /// renamed into place, keeping the permissions of the file it replaces. Throws `VtPathError`
+    /// (and writes nothing) when the text cannot be encoded in `encoding` without loss, else the
+    /// platform error.
     void writeString(std::string_view text, bool atomically,
                      core::TextEncoding encoding = core::TextEncoding::utf8) const;
     /// Writes `data`, creating or truncating the file (not atomically).
