@@ -261,10 +261,15 @@ ReportViewModel::Publication ReportViewModel::buildAndRender(
     }
     std::shared_ptr<const ProjectReport> built;
     std::optional<Publication> made;
+    if (prepared) {
+        // Usually finished already: it began while the document was still being opened. Wait for
+        // it even when it cannot be used, since two builds must never read the project at once
+        // (its getters fill caches).
+        const core::BlockingRegion waiting;
+        prepared->made.wait();
+    }
     if (prepared && prepared->period == *period) {
         try {
-            // Usually finished already: it began while the document was still being opened.
-            const core::BlockingRegion waiting;
             const PreparedLoad::Made& ready = prepared->made.get();
             built = ready.report;
             made = ready.publication;
