@@ -236,7 +236,7 @@ document::JsonProject generateJsonProject(const ProjectPlan& plan) {
             if (random.chance(5)) {
                 // A link without a title.
                 t.url2 = document::JsonTaskUrl{std::nullopt,
-                                               "https://example.org/spec/" + std::to_string(i)};
+                                               "https://example.org/plan/" + std::to_string(i)};
             }
         }
         nodes[parent].children.push_back(nodes.size());

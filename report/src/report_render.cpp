@@ -380,7 +380,7 @@ ReportSnapshot makeSnapshot(const ProjectReport& report, ProjectReport::ValueKin
     snapshot.appendSections(sections);
     snapshot.reserve(report.timeline().size() * (rows.size() + 2) + 2 * rows.size() + 1);
 
-    // Part 0 makes the two header rows, each later part a run of member rows.
+    // The first part (index 0) makes the two header rows, each later part a run of member rows.
     const std::size_t columns = report.timeline().size() + 2;
     const std::size_t rowsPerPart = std::max<std::size_t>(1, kCellsPerPart / columns);
     const std::size_t rowParts = (rows.size() + rowsPerPart - 1) / rowsPerPart;
