@@ -14,13 +14,14 @@
 
 #include <QAction>
 #include <QEasingCurve>
-#include <QGraphicsOpacityEffect>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
-#include <QPropertyAnimation>
 #include <QStackedWidget>
 #include <QToolBar>
+#include <QVariantAnimation>
 
 #include <algorithm>
 #include <condition_variable>
@@ -33,6 +34,34 @@ namespace app {
 namespace {
 
 constexpr int kPageFadeMilliseconds = 350;
+
+// The picture of the page going away, laid over the page coming in and fading out. Nothing is
+// put between the new page and the screen, so a page whose scroll area paints its viewport
+// opaquely shows as it is at once (an opacity effect on such a page left it black until the
+// effect went).
+class PageFade final : public QWidget {
+public:
+    PageFade(QPixmap outgoing, QWidget* parent) : QWidget(parent), m_outgoing(std::move(outgoing)) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+    void setOpacity(qreal opacity) {
+        m_opacity = opacity;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setOpacity(m_opacity);
+        painter.drawPixmap(0, 0, m_outgoing);
+    }
+
+private:
+    QPixmap m_outgoing;
+    qreal m_opacity = 1.0;
+};
 
 std::shared_ptr<const DocumentContext> openContext(const std::filesystem::path& url) {
     return std::make_shared<const DocumentContext>(url);
@@ -199,7 +228,12 @@ void ReportWindow::dispatch(const HomeState::Event& event) {
 }
 
 void ReportWindow::showPage(WindowPage* page) {
-    const bool changes = m_pages->currentWidget() != page;
+    QWidget* const previous = m_pages->currentWidget();
+    const bool changes = previous != page;
+    // What the window showed, taken before the change; the new page then paints directly beneath
+    // it as it fades.
+    const bool fades = changes && previous != nullptr && isVisible();
+    const QPixmap outgoing = fades ? previous->grab() : QPixmap();
     m_toolBar->clear();
     page->fillToolbar(*m_toolBar);
     // A page whose toolbar items stand taller than the welcome screen's title raises the
@@ -207,38 +241,30 @@ void ReportWindow::showPage(WindowPage* page) {
     m_toolBar->setMinimumHeight(
         std::max(m_toolBar->minimumHeight(), m_toolBar->sizeHint().height()));
     m_pages->setCurrentWidget(page);
-    if (changes) {
-        fadeIn(page);
+    if (fades) {
+        fadeFrom(outgoing);
     }
 }
 
-void ReportWindow::fadeIn(QWidget* page) {
-    // A change of screen eases in rather than jumping; the effect goes once the page is opaque,
-    // so the page paints directly again.
-    auto* effect = new QGraphicsOpacityEffect(page);
-    effect->setOpacity(0.0);
-    page->setGraphicsEffect(effect);
-    auto* fade = new QPropertyAnimation(effect, "opacity", effect);
-    fade->setDuration(kPageFadeMilliseconds);
-    fade->setStartValue(0.0);
-    fade->setEndValue(1.0);
-    fade->setEasingCurve(QEasingCurve::InOutQuad);
-    const QPointer<QWidget> target(page);
-    const QPointer<QGraphicsEffect> ownEffect(effect);
-    // Removing the effect deletes it and its animation, so never from inside the animation's own
-    // signal; and never once a later fade has put its own effect in place.
-    connect(fade, &QPropertyAnimation::finished, page, [target, ownEffect] {
-        QMetaObject::invokeMethod(
-            target.data(),
-            [target, ownEffect] {
-                if (!target.isNull() && !ownEffect.isNull() &&
-                    target->graphicsEffect() == ownEffect.data()) {
-                    target->setGraphicsEffect(nullptr);
-                }
-            },
-            Qt::QueuedConnection);
-    });
-    fade->start();
+void ReportWindow::fadeFrom(const QPixmap& outgoing) {
+    // A change during a fade starts from what shows now, the earlier picture no longer counts.
+    delete m_fade.data();
+    auto* fade = new PageFade(outgoing, m_pages);
+    m_fade = fade;
+    fade->setObjectName(QStringLiteral("pageFade"));
+    fade->setGeometry(m_pages->rect());
+    fade->raise();
+    fade->show();
+    auto* animation = new QVariantAnimation(fade);
+    animation->setDuration(kPageFadeMilliseconds);
+    animation->setStartValue(1.0);
+    animation->setEndValue(0.0);
+    animation->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(animation, &QVariantAnimation::valueChanged, fade,
+            [fade](const QVariant& opacity) { fade->setOpacity(opacity.toReal()); });
+    // The animation belongs to the fade: never delete it from inside its own signal.
+    connect(animation, &QVariantAnimation::finished, fade, &QObject::deleteLater);
+    animation->start();
 }
 
 void ReportWindow::showAlert() {

@@ -15,11 +15,13 @@
 #include <QAbstractButton>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolBar>
@@ -68,10 +70,7 @@ public:
 
 class ReportWindowTest : public fixtures::ScratchFolder {
 protected:
-    void TearDown() override {
-        setPlatform(nullptr);
-        fixtures::ScratchFolder::TearDown();
-    }
+    void TearDown() override { setPlatform(nullptr); }
 
     static QString toolbarTitle(const ReportWindow& window, const char* name) {
         const auto* label = window.toolBar()->findChild<QLabel*>(QString::fromLatin1(name));
@@ -90,6 +89,51 @@ protected:
         QCoreApplication::sendEvent(&page, &drop);
     }
 };
+
+// The mean brightness, 0 to 255, of what the screen shows of `widget`: read from what the
+// window last put on the screen, not painted afresh as grab() would.
+double shownBrightness(const QWidget& widget) {
+    const QPoint origin = widget.mapTo(widget.window(), QPoint(0, 0));
+    const QImage shot = widget.window()
+                            ->screen()
+                            ->grabWindow(widget.window()->winId(), origin.x(), origin.y(),
+                                         widget.width(), widget.height())
+                            .toImage();
+    if (shot.isNull()) {
+        return -1;
+    }
+    double sum = 0;
+    for (int y = 0; y < shot.height(); y += 4) {
+        for (int x = 0; x < shot.width(); x += 4) {
+            sum += qGray(shot.pixel(x, y));
+        }
+    }
+    return sum / ((shot.height() + 3) / 4 * ((shot.width() + 3) / 4));
+}
+
+TEST_F(ReportWindowTest, TheDocumentPageFadesInWithoutADarkFrame) {
+    writeDocument("plan.zoz");
+    ReportWindow window;
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(236, 236, 236));
+    window.setPalette(light);
+    window.resize(1000, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.openDocument(qstr(documents() / "plan.zoz"));
+    ASSERT_TRUE(waitFor([&] { return window.documentPage() != nullptr; }));
+    // Every frame of the change, while it eases in and once it is done.
+    std::vector<double> frames;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 600) {
+        QTest::qWait(40);
+        frames.push_back(shownBrightness(*window.pages()));
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_GT(frames[i], 150) << "frame " << i << " of the change is dark";
+    }
+}
 
 TEST_F(ReportWindowTest, AValidDocumentShowsLoadingThenItsPageWithTheProjectName) {
     const std::string name = writeDocument("plan.zoz");
@@ -110,8 +154,10 @@ TEST_F(ReportWindowTest, AValidDocumentShowsLoadingThenItsPageWithTheProjectName
     EXPECT_EQ(window.pages()->currentWidget(), window.documentPage());
     EXPECT_EQ(toolbarTitle(window, "projectName"), QString::fromStdString(name));
     EXPECT_EQ(toolbarTitle(window, "toolbarTitle"), QString());
-    // The page eases in and ends fully painted, without its fading effect.
-    ASSERT_TRUE(waitFor([&] { return window.documentPage()->graphicsEffect() == nullptr; }));
+    // The change eases in and ends with nothing laid over the page.
+    ASSERT_TRUE(waitFor([&] {
+        return window.pages()->findChild<QWidget*>(QStringLiteral("pageFade")) == nullptr;
+    }));
     // The page started the report: its grid snapshot arrives with the members' rows.
     const auto model = window.documentPage()->viewModel();
     ASSERT_TRUE(waitFor([&] { return model->snapshot.get().value()->numberOfSections() > 2; }));
@@ -164,9 +210,13 @@ TEST_F(ReportWindowTest, ACorruptDocumentReturnsToTheWelcomeScreenWithTheAlertAn
     window.show();
     ::testing::internal::CaptureStdout();
     window.openDocument(qstr(corrupt));
-    EXPECT_EQ(window.pages()->currentWidget(), window.loadingPage());
-    ASSERT_TRUE(waitFor([&] { return window.alert()->isVisible(); }));
+    const bool loadingShown = window.pages()->currentWidget() == window.loadingPage();
+    const bool alerted = waitFor([&] { return window.alert()->isVisible(); });
+    // The capture ends before any assertion: a failure would otherwise print into it, and the
+    // run would end with no report at all.
     const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(loadingShown);
+    ASSERT_TRUE(alerted) << log;
 
     EXPECT_EQ(window.pages()->currentWidget(), window.openFilePage());
     EXPECT_EQ(window.alert()->text(), QStringLiteral("Failed to load the project file"));

@@ -3,6 +3,7 @@
 #include "app/home_state.hpp"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <memory>
 
 class QMessageBox;
+class QPixmap;
 class QStackedWidget;
 class QToolBar;
 
@@ -78,7 +80,7 @@ signals:
 private:
     void dispatch(const HomeState::Event& event);
     void showPage(WindowPage* page);
-    void fadeIn(QWidget* page);
+    void fadeFrom(const QPixmap& outgoing);
     void showAlert();
     void startLoading(const std::filesystem::path& url);
 
@@ -91,6 +93,8 @@ private:
     LoadingPage* m_loadingPage = nullptr;
     DocumentPage* m_documentPage = nullptr;
     QMessageBox* m_alert = nullptr;
+    // The picture of the page left behind while it fades out.
+    QPointer<QWidget> m_fade;
     // Cleared when the window goes, so that its load in flight drops what it opens.
     std::shared_ptr<std::atomic<bool>> m_loadWanted;
 };
