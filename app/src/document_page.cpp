@@ -14,9 +14,9 @@
 
 #include <QAction>
 #include <QEasingCurve>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QSizePolicy>
 #include <QToolBar>
@@ -36,20 +36,29 @@ qreal inspectorSpringCurve(qreal progress) {
     return kInspectorSpring.value(progress * kInspectorSpring.settlingTime());
 }
 
+// One point of the system background between the grid and the inspector. Painted rather than
+// drawn as a frame line, which would take the text colour; read at each paint so it follows a
+// change of palette.
+class Divider final : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFixedWidth(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter(this).fillRect(rect(), uikit::Color::systemBackground(palette()));
+    }
+};
+
 // Holds the divider and the inspector at their own widths from its left edge. As the page
 // narrows it from the left while sliding, the inspector moves out past the trailing edge
 // instead of being squeezed.
 class InspectorSide final : public QWidget {
 public:
     InspectorSide(InspectorPanel* panel, QWidget* parent) : QWidget(parent), m_panel(panel) {
-        m_divider = new QFrame(this);
-        m_divider->setFrameShape(QFrame::VLine);
-        m_divider->setFrameShadow(QFrame::Plain);
-        QPalette colors = m_divider->palette();
-        colors.setColor(QPalette::Window, uikit::Color::systemBackground(colors));
-        m_divider->setPalette(colors);
-        m_divider->setAutoFillBackground(true);
-        m_divider->setFixedWidth(1);
+        m_divider = new Divider(this);
         panel->setParent(this);
         panel->setFixedWidth(InspectorPanel::kWidth);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -66,7 +75,7 @@ protected:
     }
 
 private:
-    QFrame* m_divider;
+    Divider* m_divider;
     InspectorPanel* m_panel;
 };
 

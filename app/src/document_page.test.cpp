@@ -5,6 +5,7 @@
 #include "app/report_grid_view.hpp"
 #include "app/report_window.hpp"
 #include "report/report_view_model.hpp"
+#include "uikit/color.hpp"
 #include "uikit/csv_reader.hpp"
 #include "uikit/file_preview.hpp"
 
@@ -169,6 +170,28 @@ TEST_F(DocumentPageTest, TheSidebarButtonSlidesTheInspectorOutAndIn) {
     EXPECT_EQ(page->inspector()->width(), app::InspectorPanel::kWidth);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return page->grid()->width() + fullWidth == page->width(); }, kWait));
+}
+
+TEST_F(DocumentPageTest, TheDividerBeforeTheInspectorHasTheSystemBackgroundInLightAndDark) {
+    DocumentPage* page = openDocument();
+    ASSERT_NE(page, nullptr);
+    QWidget& side = *page->inspectorSide();
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(236, 236, 236));
+    light.setColor(QPalette::WindowText, Qt::black);
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    for (const QPalette& colours : {light, dark}) {
+        m_window.setPalette(colours);
+        const QColor expected = uikit::Color::systemBackground(side.palette());
+        const QImage shot = side.grab().toImage();
+        for (const int y : {1, shot.height() / 2, shot.height() - 2}) {
+            EXPECT_EQ(shot.pixelColor(0, y).rgb(), expected.rgb())
+                << "at y " << y << " in the " << (colours == light ? "light" : "dark")
+                << " palette";
+        }
+    }
 }
 
 } // namespace
