@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iostream>
 #include <sstream>
 
 namespace {
@@ -30,7 +31,11 @@ protected:
     }
     void TearDown() override {
         std::fflush(stdout);
-        (void)testing::internal::GetCapturedStdout();
+        const std::string rest = testing::internal::GetCapturedStdout();
+        // A failed check reports into the capture; give its report back.
+        if (HasFailure()) {
+            std::cout << rest << std::flush;
+        }
         leaks::setExecutor(nullptr);
     }
     std::string output() {
