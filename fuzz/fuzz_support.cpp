@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 namespace fuzz {
@@ -18,15 +19,31 @@ void fixEnvironment() {
     }
 }
 
-const std::filesystem::path& scratchFolder() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() /
-                    ("vt-fuzz-" + std::to_string(static_cast<long>(getpid())));
+namespace {
+
+// libFuzzer ends a run with exit(), which runs static destructors: the folder goes with the
+// process instead of piling up in the temporary folder run after run.
+struct OwnedFolder {
+    std::filesystem::path path;
+    OwnedFolder()
+        : path(std::filesystem::temp_directory_path() /
+               ("vt-fuzz-" + std::to_string(static_cast<long>(getpid())))) {
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
+    }
+    OwnedFolder(const OwnedFolder&) = delete;
+    OwnedFolder& operator=(const OwnedFolder&) = delete;
+    ~OwnedFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+} // namespace
+
+const std::filesystem::path& scratchFolder() {
+    static const OwnedFolder folder;
+    return folder.path;
 }
 
 void writeBytes(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size) {

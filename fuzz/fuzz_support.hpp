@@ -11,7 +11,8 @@ namespace fuzz {
 /// zone with daylight saving so day counting meets its transitions.
 void fixEnvironment();
 
-/// A folder of this process's own, made once, under the system's temporary folder.
+/// A folder of this process's own, made once, under the system's temporary folder, and removed
+/// when the process exits.
 const std::filesystem::path& scratchFolder();
 
 /// Writes `size` bytes at `data` to `file`, replacing it.

@@ -2,17 +2,23 @@
 // project documents written by our own writer.
 #pragma once
 
+#include "app/report_window.hpp"
 #include "core/uuid.hpp"
 #include "document/zoz_project.hpp"
 #include "project_generator.hpp"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace app::fixtures {
@@ -32,14 +38,27 @@ protected:
         setenv("TMPDIR", tmp().c_str(), 1);
     }
 
-    void TearDown() override {
+    // Cleaning up waits for the destructor: a window the test holds as a member is gone only
+    // then, and what it started on other threads (a load, an export) may still write here for a
+    // moment, so removal is tried until nothing is left.
+    ~ScratchFolder() override {
+        ReportWindow::waitForLoadsInFlight();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        std::error_code error;
+        while (true) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            fs::remove_all(m_root, error);
+            if (!fs::exists(m_root) || std::chrono::steady_clock::now() > giveUp) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_FALSE(fs::exists(m_root)) << m_root << ": " << error.message();
         if (m_oldTmp) {
             setenv("TMPDIR", m_oldTmp->c_str(), 1);
         } else {
             unsetenv("TMPDIR");
         }
-        std::error_code ignored;
-        fs::remove_all(m_root, ignored);
     }
 
     /// The folder TMPDIR names during the test.
