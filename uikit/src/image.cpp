@@ -1,17 +1,22 @@
 #include "uikit/image.hpp"
 
+#include "uikit/image_utilities.hpp"
+
 #include <QFile>
-#include <QImageReader>
+
+#include <utility>
+#include <variant>
 
 namespace uikit {
 
 std::optional<QImage> imageFromFile(const QString& path) {
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        return std::nullopt;
+    // The file loader's checks keep a pipe, a device or an oversized file from stalling or
+    // exhausting the caller; the bitmap is all this form hands out.
+    auto loaded = loadImageFile(path);
+    if (auto* image = std::get_if<Image>(&loaded)) {
+        return std::move(image->bitmap);
     }
-    return image;
+    return std::nullopt;
 }
 
 std::optional<QImage> imageFromFile(const files::VtFile& file) {

@@ -26,6 +26,9 @@ protected:
         m_other.setLayout(new QHBoxLayout);
         m_otherLabel = new QLabel("elsewhere");
         m_other.layout()->addWidget(m_otherLabel);
+        // Away from the first window and large enough that a click at the label's centre is
+        // below the field in local coordinates too: only the window tells the click apart.
+        m_other.setGeometry(400, 300, 300, 200);
         m_window.show();
         m_other.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
@@ -69,6 +72,11 @@ TEST_F(OutOfTextInputerTapMonitorTest, APressOutsideTheFocusedFieldIsReportedOnc
 TEST_F(OutOfTextInputerTapMonitorTest, InsideTheFieldOrInAnotherWindowNothingIsReported) {
     m_field->setFocus();
     EXPECT_EQ(callsAfterClicking(m_field), 0);
+    const QPoint click = m_otherLabel->rect().center();
+    const QRect fieldInWindow(m_field->mapTo(&m_window, QPoint(0, 0)), m_field->size());
+    ASSERT_FALSE(fieldInWindow.contains(m_window.mapFromGlobal(m_otherLabel->mapToGlobal(click))));
+    ASSERT_FALSE(fieldInWindow.contains(m_otherLabel->mapTo(&m_other, click)));
+    ASSERT_FALSE(fieldInWindow.contains(click));
     EXPECT_EQ(callsAfterClicking(m_otherLabel), 0);
     QTest::mouseClick(m_label, Qt::RightButton);
     QTest::qWait(20);

@@ -180,6 +180,9 @@ TEST(AppStorage, RawValuedTypesAndOptionalsKeepTheirStoredForm) {
     EXPECT_EQ(store->integer("density"), 1);
     store->set("density", std::int64_t{1} << 40);
     EXPECT_EQ(density.wrappedValue(), Density::regular);
+    // Cut to the raw type's 32 bits this would read as compact; out of range, it reads as nothing.
+    store->set("density", (std::int64_t{1} << 32) + 1);
+    EXPECT_EQ(density.wrappedValue(), Density::regular);
 
     const uikit::AppStorage<std::optional<std::string>> name("name", store);
     const uikit::AppStorage<std::optional<std::int64_t>> count(SidebarKey{}, store);

@@ -32,6 +32,17 @@ TEST(VtRoundedRectangle, ARadiusIsCutToHalfTheShorterSide) {
     EXPECT_TRUE(path.contains(QPointF(0.5, 20)));
     EXPECT_FALSE(path.contains(QPointF(0.5, 10)));
     EXPECT_EQ(path.boundingRect(), QRectF(0, 0, 100, 40));
+
+    // Standing on end, the width is the shorter side that cuts the radius.
+    const QPainterPath tall = VtRoundedRectangle(30, 30, 30, 30).path(QSizeF(40, 100));
+    EXPECT_TRUE(cornerCutAt(tall, {0, 0}, {1, 1}, 5));
+    EXPECT_FALSE(cornerCutAt(tall, {0, 0}, {1, 1}, 7));
+    EXPECT_TRUE(cornerCutAt(tall, {40, 100}, {-1, -1}, 5));
+    EXPECT_FALSE(cornerCutAt(tall, {40, 100}, {-1, -1}, 7));
+    // The top edge is one point at mid-width where the two arcs meet.
+    EXPECT_TRUE(tall.contains(QPointF(20, 0.5)));
+    EXPECT_FALSE(tall.contains(QPointF(10, 0.5)));
+    EXPECT_EQ(tall.boundingRect(), QRectF(0, 0, 40, 100));
 }
 
 TEST(VtRoundedRectangle, EachCornerKeepsItsOwnRadiusOnItsNamedCorner) {

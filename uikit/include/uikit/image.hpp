@@ -9,8 +9,9 @@
 
 namespace uikit {
 
-/// The image in the file at `path`, or nothing when the file is missing, unreadable, not an
-/// image, or larger than Qt's image allocation limit.
+/// The bitmap of `loadImageFile(path)`, or nothing where that gives `badImage`: the file is
+/// missing, no regular file (a pipe is refused without waiting on it), unreadable, larger than the
+/// document reader accepts or holds no image within its pixel limits.
 std::optional<QImage> imageFromFile(const QString& path);
 
 /// The image in `file`, as `imageFromFile` of its path.
