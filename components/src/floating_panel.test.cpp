@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFrame>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
@@ -212,6 +213,63 @@ TEST(FloatingPanelExpandableLayout, FollowsItsWidthAndTogglesOnlyInsideAPanel) {
     EXPECT_FALSE(layout->isExpanded());
     QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
     VT_TRY_COMPARE(panel.width(), 700);
+}
+
+// The room right of the divider, in the layout's coordinates, and where the content stands.
+struct ContentFit {
+    QRect content;
+    int dividerRight = 0;
+    int contentsRight = 0;
+};
+
+ContentFit contentFit(const components::FloatingPanelExpandableLayout& layout, QWidget& content) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QWidget* column = content.parentWidget();
+    const QFrame* divider = nullptr;
+    for (const QFrame* frame : column->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
+        if (frame->frameShape() == QFrame::VLine) {
+            divider = frame;
+        }
+    }
+    if (divider == nullptr) {
+        throw std::logic_error("no divider before the content");
+    }
+    return {QRect(content.mapTo(&layout, QPoint(0, 0)), content.size()),
+            divider->mapTo(&layout, QPoint(divider->width() - 1, 0)).x(),
+            layout.contentsRect().right()};
+}
+
+TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivider) {
+    // A label this long asks for more than the room it gets at the narrower widths.
+    auto* content = new QLabel(QString("wide content ").repeated(40));
+    components::FloatingPanelExpandableLayout layout(new QLabel("tools"), new QLabel("side"),
+                                                     content);
+    layout.resize(512, 520);
+    layout.show();
+    for (const int width : {512, 513, 700, 701, 1000, 512}) {
+        layout.resize(width, 520);
+        ASSERT_TRUE(layout.isExpanded());
+        const ContentFit fit = contentFit(layout, *content);
+        EXPECT_TRUE(content->isVisible()) << width;
+        EXPECT_EQ(fit.content.left(), fit.dividerRight + 1) << width;
+        EXPECT_EQ(fit.content.right(), fit.contentsRight) << width;
+    }
+
+    // The same inside a panel, the content the panel's own.
+    core::rx::RxState<bool> presented(true);
+    QLabel* inPanel = nullptr;
+    FloatingPanel panel(
+        [&]() -> QWidget* {
+            inPanel = new QLabel("main");
+            return new components::FloatingPanelExpandableLayout(new QLabel("tools"),
+                                                                 new QLabel("side"), inPanel);
+        },
+        false, true, QRect(100, 100, 700, 600), presented);
+    panel.present();
+    auto& hosted = dynamic_cast<components::FloatingPanelExpandableLayout&>(*panel.content());
+    const ContentFit fit = contentFit(hosted, *inPanel);
+    EXPECT_EQ(fit.content.left(), fit.dividerRight + 1);
+    EXPECT_EQ(inPanel->mapTo(&panel, QPoint(inPanel->width() - 1, 0)).x(), panel.width() - 1);
 }
 
 } // namespace
