@@ -1,5 +1,6 @@
 #include "components/floating_panel.hpp"
 
+#include "uikit/color.hpp"
 #include "uikit/symbol_icon.hpp"
 
 #include <QApplication>
@@ -7,6 +8,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QSizeGrip>
 #include <QTimer>
@@ -21,31 +24,22 @@ namespace {
 
 constexpr int kTitleStripHeight = 28;
 
-// The strip along the panel's top edge: dragging it moves the frameless panel.
-class TitleStrip final : public QWidget {
+// The panel's 1 px edge, drawn over everything the panel holds so it stands apart from whatever
+// window lies behind it; presses pass through it to what lies beneath.
+class PanelEdge final : public QWidget {
 public:
-    explicit TitleStrip(QWidget* parent) : QWidget(parent) { setFixedHeight(kTitleStripHeight); }
+    explicit PanelEdge(QWidget* panel) : QWidget(panel) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(panel->rect());
+    }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton) {
-            return;
-        }
-        // The window manager moves the window where it can; elsewhere we follow the mouse.
-        QWindow* handle = window()->windowHandle();
-        m_dragging = handle == nullptr || !handle->startSystemMove();
-        m_grab = event->globalPosition().toPoint() - window()->frameGeometry().topLeft();
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setPen(QPen(uikit::Color::separator(palette()), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    void mouseMoveEvent(QMouseEvent* event) override {
-        if (m_dragging && (event->buttons() & Qt::LeftButton) != 0) {
-            window()->move(event->globalPosition().toPoint() - m_grab);
-        }
-    }
-    void mouseReleaseEvent(QMouseEvent* /*event*/) override { m_dragging = false; }
-
-private:
-    bool m_dragging = false;
-    QPoint m_grab;
 };
 
 } // namespace
@@ -83,7 +77,8 @@ FloatingPanel::FloatingPanel(const std::function<QWidget*()>& view, bool autoDis
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* strip = new TitleStrip(this);
+    auto* strip = new QWidget(this);
+    strip->setFixedHeight(kTitleStripHeight);
     auto* stripRow = new QHBoxLayout(strip);
     stripRow->setContentsMargins(8, 0, 8, 0);
     if (closeButtonVisible) {
@@ -112,6 +107,7 @@ FloatingPanel::FloatingPanel(const std::function<QWidget*()>& view, bool autoDis
     gripRow->addWidget(new QSizeGrip(this), 0, Qt::AlignBottom | Qt::AlignRight);
     column->addLayout(gripRow);
 
+    m_edge = new PanelEdge(this);
     setGeometry(contentRect);
 }
 
@@ -139,6 +135,42 @@ bool FloatingPanel::event(QEvent* event) {
         resignMain();
     }
     return QWidget::event(event);
+}
+
+void FloatingPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_edge->setGeometry(rect());
+    m_edge->raise();
+}
+
+// A press reaches the panel only when nothing under the pointer took it (a label, empty space,
+// the title strip), so the background moves the panel while every control keeps its own presses.
+void FloatingPanel::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // The window manager moves the window where it can; elsewhere we follow the mouse.
+    QWindow* handle = windowHandle();
+    m_dragging = handle == nullptr || !handle->startSystemMove();
+    m_grab = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void FloatingPanel::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || (event->buttons() & Qt::LeftButton) == 0) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    move(event->globalPosition().toPoint() - m_grab);
+    event->accept();
+}
+
+void FloatingPanel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = false;
+    }
+    QWidget::mouseReleaseEvent(event);
 }
 
 void FloatingPanel::resignMain() {

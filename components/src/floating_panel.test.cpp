@@ -9,12 +9,19 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -156,6 +163,83 @@ TEST(FloatingPanel, AutoDismissClosesWhenAnotherOfOurWindowsBecomesActive) {
     EXPECT_FALSE(presented.state.value());
 }
 
+// A point as gtest can print it.
+std::pair<int, int> xy(QPoint point) {
+    return {point.x(), point.y()};
+}
+
+// A shown panel at (200, 150) whose content holds a label, a button and a line edit.
+struct DragPanel {
+    core::rx::RxState<bool> presented{true};
+    QLabel* label = nullptr;
+    QPushButton* button = nullptr;
+    QLineEdit* edit = nullptr;
+    int clicks = 0;
+    FloatingPanel panel{[this]() -> QWidget* {
+                            auto* content = new QWidget;
+                            auto* column = new QVBoxLayout(content);
+                            label = new QLabel("background text");
+                            button = new QPushButton("Press");
+                            button->setMinimumSize(120, 40);
+                            QObject::connect(button, &QPushButton::clicked, [this] { ++clicks; });
+                            edit = new QLineEdit("field");
+                            column->addWidget(label);
+                            column->addWidget(button);
+                            column->addWidget(edit);
+                            column->addStretch(1);
+                            return content;
+                        },
+                        false, false, QRect(200, 150, 300, 260), presented};
+
+    DragPanel() {
+        panel.present();
+        if (!QTest::qWaitForWindowExposed(&panel)) {
+            throw std::runtime_error("panel not exposed");
+        }
+    }
+
+    // Presses the left button on `widget`'s centre, moves by `delta`, releases there.
+    void drag(const QWidget& widget, QPoint delta) {
+        QWindow* window = panel.windowHandle();
+        const QPoint before = panel.pos();
+        const QPoint start = widget.mapTo(&panel, widget.rect().center());
+        QTest::mousePress(window, Qt::LeftButton, {}, start);
+        QTest::mouseMove(window, start + delta);
+        // The pointer in the window's terms, the window having perhaps followed it.
+        QTest::mouseRelease(window, Qt::LeftButton, {}, start + delta - (panel.pos() - before));
+    }
+};
+
+TEST(FloatingPanel, DraggingTheBackgroundMovesItAndControlsKeepTheirPresses) {
+    DragPanel d;
+    const QPoint start = d.panel.pos();
+    d.drag(*d.label, QPoint(30, 20));
+    EXPECT_EQ(xy(d.panel.pos()), xy(start + QPoint(30, 20))) << "a label takes no press";
+
+    const QPoint moved = d.panel.pos();
+    d.drag(*d.button, QPoint(8, 4));
+    EXPECT_EQ(xy(d.panel.pos()), xy(moved)) << "the button keeps its press";
+    EXPECT_EQ(d.clicks, 1);
+    d.drag(*d.edit, QPoint(8, 2));
+    EXPECT_EQ(xy(d.panel.pos()), xy(moved)) << "the field keeps its press";
+}
+
+TEST(FloatingPanel, HasAVisibleEdgeAllRound) {
+    DragPanel d;
+    const QImage image = d.panel.grab().toImage();
+    const QColor background = d.panel.palette().color(QPalette::Window);
+    const int w = image.width();
+    const int h = image.height();
+    // The background itself, inside the empty title strip.
+    ASSERT_EQ(image.pixelColor(w / 2, 10), background);
+    for (const QPoint edge : {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, 0),
+                              QPoint(w / 2, h - 1), QPoint(0, 0), QPoint(w - 1, h - 1)}) {
+        const QColor painted = image.pixelColor(edge);
+        EXPECT_GT(std::abs(painted.lightness() - background.lightness()), 40)
+            << edge.x() << "," << edge.y();
+    }
+}
+
 TEST(ExpandableWidthRule, ExpandsFromTheTotalWidthAndKeepsTheCentre) {
     const components::ExpandableWidthRule rule;
     EXPECT_TRUE(rule.isExpanded(512));
@@ -212,6 +296,63 @@ TEST(FloatingPanelExpandableLayout, FollowsItsWidthAndTogglesOnlyInsideAPanel) {
     EXPECT_FALSE(layout->isExpanded());
     QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
     VT_TRY_COMPARE(panel.width(), 700);
+}
+
+// The room right of the divider, in the layout's coordinates, and where the content stands.
+struct ContentFit {
+    QRect content;
+    int dividerRight = 0;
+    int contentsRight = 0;
+};
+
+ContentFit contentFit(const components::FloatingPanelExpandableLayout& layout, QWidget& content) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QWidget* column = content.parentWidget();
+    const QFrame* divider = nullptr;
+    for (const QFrame* frame : column->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
+        if (frame->frameShape() == QFrame::VLine) {
+            divider = frame;
+        }
+    }
+    if (divider == nullptr) {
+        throw std::logic_error("no divider before the content");
+    }
+    return {QRect(content.mapTo(&layout, QPoint(0, 0)), content.size()),
+            divider->mapTo(&layout, QPoint(divider->width() - 1, 0)).x(),
+            layout.contentsRect().right()};
+}
+
+TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivider) {
+    // A label this long asks for more than the room it gets at the narrower widths.
+    auto* content = new QLabel(QString("wide content ").repeated(40));
+    components::FloatingPanelExpandableLayout layout(new QLabel("tools"), new QLabel("side"),
+                                                     content);
+    layout.resize(512, 520);
+    layout.show();
+    for (const int width : {512, 513, 700, 701, 1000, 512}) {
+        layout.resize(width, 520);
+        ASSERT_TRUE(layout.isExpanded());
+        const ContentFit fit = contentFit(layout, *content);
+        EXPECT_TRUE(content->isVisible()) << width;
+        EXPECT_EQ(fit.content.left(), fit.dividerRight + 1) << width;
+        EXPECT_EQ(fit.content.right(), fit.contentsRight) << width;
+    }
+
+    // The same inside a panel, the content the panel's own.
+    core::rx::RxState<bool> presented(true);
+    QLabel* inPanel = nullptr;
+    FloatingPanel panel(
+        [&]() -> QWidget* {
+            inPanel = new QLabel("main");
+            return new components::FloatingPanelExpandableLayout(new QLabel("tools"),
+                                                                 new QLabel("side"), inPanel);
+        },
+        false, true, QRect(100, 100, 700, 600), presented);
+    panel.present();
+    auto& hosted = dynamic_cast<components::FloatingPanelExpandableLayout&>(*panel.content());
+    const ContentFit fit = contentFit(hosted, *inPanel);
+    EXPECT_EQ(fit.content.left(), fit.dividerRight + 1);
+    EXPECT_EQ(inPanel->mapTo(&panel, QPoint(inPanel->width() - 1, 0)).x(), panel.width() - 1);
 }
 
 } // namespace

@@ -83,6 +83,13 @@ FloatingPanelExpandableLayout::FloatingPanelExpandableLayout(QWidget* toolbar, Q
         m_content = new QWidget;
     }
     m_content->setParent(m_contentColumn);
+    // The content is framed to exactly the room right of the divider: its own size hints must
+    // neither push it past the panel's edge nor leave a gap.
+    m_content->setMinimumWidth(0);
+    m_content->setMaximumWidth(QWIDGETSIZE_MAX);
+    QSizePolicy framed = m_content->sizePolicy();
+    framed.setHorizontalPolicy(QSizePolicy::Ignored);
+    m_content->setSizePolicy(framed);
     contentRow->addWidget(m_content, 1);
     mainRow->addWidget(m_contentColumn, 1);
     column->addLayout(mainRow, 1);
@@ -111,9 +118,6 @@ void FloatingPanelExpandableLayout::follow(int width) {
     m_sidebar->setMinimumWidth(sidebar);
     m_sidebar->setMaximumWidth(expanded ? sidebar : static_cast<int>(m_rule.totalWidth));
     m_contentColumn->setVisible(expanded);
-    if (expanded) {
-        m_content->setFixedWidth(std::max(0, width - sidebar));
-    }
     m_toggle->setIcon(uikit::symbolIcon(toggleSymbol().toStdString()));
     m_toggle->setIconSize(QSize(18, 18));
 }

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QList>
+#include <QPointer>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -53,6 +55,51 @@ int toPixels(double value) {
 
 QString localized(const std::string& key, const std::optional<std::string>& bundle) {
     return QCoreApplication::translate(bundle ? bundle->c_str() : kMainContext, key.c_str());
+}
+
+// The widgets stacked in `parent`, bottom first, other than `except`; windows parented to it
+// stand apart from that order.
+QList<QWidget*> stacked(const QWidget& parent, const QWidget* except) {
+    QList<QWidget*> widgets;
+    for (QObject* child : parent.children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget != nullptr && widget != except && !widget->isWindow()) {
+            widgets.append(widget);
+        }
+    }
+    return widgets;
+}
+
+// Where a view stood among its siblings before a tip moved it.
+struct SiblingPlace {
+    QPointer<QWidget> parent;
+    QPointer<QWidget> above; ///< The sibling right above it; none when it was topmost.
+    qsizetype index = 0;     ///< Its index in the stacking order, bottom first.
+};
+
+SiblingPlace placeOf(const QWidget& view) {
+    const QList<QWidget*> all = stacked(*view.parentWidget(), nullptr);
+    const qsizetype index = all.indexOf(&view);
+    return {view.parentWidget(), index + 1 < all.size() ? all[index + 1] : nullptr, index};
+}
+
+void restore(QWidget& view, const SiblingPlace& place) {
+    QWidget* parent = view.parentWidget();
+    if (parent == nullptr || parent != place.parent) {
+        return; // moved elsewhere meanwhile: its old place means nothing there
+    }
+    // Back under the same neighbour, which keeps the index when the siblings are unchanged and
+    // keeps the neighbourhood when siblings came or went meanwhile.
+    if (QWidget* above = place.above.data(); above != nullptr && above->parentWidget() == parent) {
+        view.stackUnder(above);
+        return;
+    }
+    const QList<QWidget*> others = stacked(*parent, &view);
+    if (place.index >= others.size()) {
+        view.raise();
+    } else {
+        view.stackUnder(others[place.index]);
+    }
 }
 
 } // namespace
@@ -269,6 +316,8 @@ public:
     using OverlayParts::OverlayParts;
 
     std::optional<Tips> shown;
+    // Set while a tip holds the view out of its place among its siblings.
+    std::optional<SiblingPlace> moved;
 };
 
 VtTips::VtTips(QWidget* content, core::rx::RxState<std::optional<Tips>> tips, QWidget* parent)
@@ -294,16 +343,38 @@ QRect VtTips::tipPlace() const {
     return place(outer, m_impl->view->sizeHint(), m_impl->shown->alignment);
 }
 
+void VtTips::order(double zIndex) {
+    // The z-order is among siblings: a window of its own has none, and raising or lowering it
+    // would move it among the desktop's windows instead.
+    if (parentWidget() == nullptr || isWindow()) {
+        m_impl->moved.reset();
+        return;
+    }
+    if (zIndex > 0 || zIndex < 0) {
+        // The first tip to move the view records its place; later ones keep that record.
+        if (!m_impl->moved) {
+            m_impl->moved = placeOf(*this);
+        }
+        if (zIndex > 0) {
+            raise();
+        } else {
+            lower();
+        }
+        return;
+    }
+    if (const std::optional<SiblingPlace> place = std::exchange(m_impl->moved, std::nullopt)) {
+        restore(*this, *place);
+    }
+}
+
 void VtTips::present(const std::optional<Tips>& tips) {
+    order(tips ? tips->zIndex : 0);
     if (!tips) {
         m_impl->transition.leave(QPoint(0, -kDrop));
         return;
     }
     m_impl->shown = tips;
     m_impl->view->display(*tips);
-    if (tips->zIndex > 0) {
-        raise();
-    }
     m_impl->transition.enter(tipPlace(), QPoint(0, -kDrop));
 }
 

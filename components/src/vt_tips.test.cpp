@@ -199,4 +199,102 @@ TEST(TipsWidget, AClickOnTheTipClearsItThenRunsItsActionAndAClickBesideReachesTh
     EXPECT_EQ(taps, 1);
 }
 
+// A window holding three overlapping siblings, bottom first: "below", the tipped view, "above".
+struct Siblings {
+    QWidget window;
+    QWidget* below = new QWidget(&window);
+    core::rx::RxState<std::optional<Tips>> state{std::nullopt};
+    VtTips* tipped = components::vtTips(new QWidget(), state, &window);
+    QWidget* above = new QWidget(&window);
+    // Inside all three.
+    QPoint overlap{100, 100};
+
+    Siblings() {
+        below->setObjectName("below");
+        tipped->setObjectName("tipped");
+        above->setObjectName("above");
+        below->setGeometry(0, 0, 200, 200);
+        tipped->setGeometry(50, 50, 200, 200);
+        above->setGeometry(80, 80, 200, 200);
+        window.resize(400, 400);
+        window.show();
+    }
+
+    // The siblings' names, bottom first, as Qt stacks them.
+    std::vector<std::string> order() const {
+        std::vector<std::string> names;
+        for (const QObject* child : window.children()) {
+            if (child->isWidgetType()) {
+                names.push_back(child->objectName().toStdString());
+            }
+        }
+        return names;
+    }
+    // Whether a click at the overlap lands in the tipped view.
+    bool tippedOnTop() const {
+        QWidget* hit = window.childAt(overlap);
+        return hit == tipped || tipped->isAncestorOf(hit);
+    }
+    void set(double zIndex) {
+        state.setValue(
+            Tips::info("z", std::nullopt, std::nullopt, Qt::AlignBottom, {}, 0, 100, zIndex, {}));
+    }
+};
+
+using Order = std::vector<std::string>;
+const Order kOwnPlace{"below", "tipped", "above"};
+
+TEST(TipsWidget, AZIndexHoldsOnlyWhileItsTipIsSet) {
+    Siblings s;
+    ASSERT_EQ(s.order(), kOwnPlace);
+    ASSERT_FALSE(s.tippedOnTop());
+
+    s.set(1);
+    EXPECT_EQ(s.order(), (Order{"below", "above", "tipped"}));
+    EXPECT_TRUE(s.tippedOnTop());
+    s.state.setValue(std::nullopt);
+    EXPECT_EQ(s.order(), kOwnPlace) << "cleared";
+    EXPECT_FALSE(s.tippedOnTop());
+
+    s.set(0);
+    EXPECT_EQ(s.order(), kOwnPlace) << "zero leaves the view where it is";
+    s.state.setValue(std::nullopt);
+    EXPECT_EQ(s.order(), kOwnPlace);
+
+    s.set(-1);
+    EXPECT_EQ(s.order(), (Order{"tipped", "below", "above"}));
+    EXPECT_EQ(s.window.childAt(60, 60), s.below) << "under the sibling it overlaps";
+    s.state.setValue(std::nullopt);
+    EXPECT_EQ(s.order(), kOwnPlace) << "cleared";
+    EXPECT_NE(s.window.childAt(60, 60), s.below);
+}
+
+TEST(TipsWidget, AReplacingTipMovesTheViewFromItsOwnPlace) {
+    Siblings s;
+    s.set(2);
+    s.set(1);
+    s.set(-3);
+    EXPECT_EQ(s.order(), (Order{"tipped", "below", "above"}));
+    s.set(0);
+    EXPECT_EQ(s.order(), kOwnPlace) << "replaced by a tip with zero";
+    s.set(1);
+    s.set(-1);
+    s.state.setValue(std::nullopt);
+    EXPECT_EQ(s.order(), kOwnPlace) << "cleared after two moves";
+
+    // A sibling added while the view is raised stays above it once the view is back.
+    s.set(1);
+    auto* later = new QWidget(&s.window);
+    later->setObjectName("later");
+    s.state.setValue(std::nullopt);
+    EXPECT_EQ(s.order(), (Order{"below", "tipped", "above", "later"}));
+
+    // The topmost view goes back to the top.
+    s.tipped->raise();
+    s.set(-1);
+    EXPECT_EQ(s.order().front(), "tipped");
+    s.state.setValue(std::nullopt);
+    EXPECT_EQ(s.order(), (Order{"below", "above", "later", "tipped"}));
+}
+
 } // namespace

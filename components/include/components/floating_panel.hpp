@@ -3,6 +3,7 @@
 #include "core/rx.hpp"
 #include "core/rx_state.hpp"
 
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -50,8 +51,9 @@ FloatingPanelContainer floatingPanelContainer(const QWidget* content);
 /// The close action of the panel hosting `content`, or the default action outside a panel.
 FloatingPanelCloseAction closeFloatingPanel(const QWidget* content);
 
-/// A frameless tool window kept above the application's windows, with a title strip to move it
-/// by, an optional close button and a size grip. It writes `false` into its presented state
+/// A frameless tool window kept above the application's windows, edged by a 1 px line, with an
+/// optional close button and a size grip. Dragging its background (anywhere a press is not taken
+/// by a control) moves it. It writes `false` into its presented state
 /// whenever it closes, however it closes, once per change.
 class FloatingPanel : public QWidget {
     Q_OBJECT
@@ -78,6 +80,10 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void resignMain();
@@ -86,6 +92,9 @@ private:
     core::rx::RxState<bool> m_isPresented;
     QAbstractButton* m_closeButton = nullptr;
     QWidget* m_content = nullptr;
+    QWidget* m_edge = nullptr;
+    bool m_dragging = false;
+    QPoint m_grab;
 };
 
 /// Attaches a floating panel to `host`: each time the host is shown, a new panel is built (the

@@ -49,9 +49,12 @@ public:
         double duration;                     ///< Seconds the tip stays once shown.
         uikit::EdgeInsets padding;           ///< Space between the text and the tip's edge.
         double spacing;                      ///< Space kept around the tip.
-        double zIndex;                       ///< Above 0, the content is raised over its siblings.
-        std::function<void()> tapped;        ///< Run after a click has cleared the tip.
-        Clock::time_point deadline;          ///< Creation time plus `duration`, saturating.
+        /// The modified view's z-order among its siblings while the tip is set: above 0 it is
+        /// raised over them, below 0 lowered under them; its own place comes back when the tip
+        /// clears or a tip with 0 replaces it.
+        double zIndex;
+        std::function<void()> tapped; ///< Run after a click has cleared the tip.
+        Clock::time_point deadline;   ///< Creation time plus `duration`, saturating.
 
         /// A new tip (fresh id) whose deadline is now plus `duration`.
         Tips(Qt::Alignment alignment, Kind kind, std::optional<QImage> icon, std::string title,
@@ -111,6 +114,7 @@ private:
     class TipView;
     class Impl;
     QRect tipPlace() const;
+    void order(double zIndex);
     void present(const std::optional<Tips>& tips);
 
     QWidget* m_content;
