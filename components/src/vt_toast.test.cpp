@@ -64,6 +64,19 @@ TEST(ToastController, TimesEachChangeAndLetsEachTimerClearOnlyItsOwnToast) {
     EXPECT_FALSE(h.state.value());
 }
 
+TEST(ToastController, AnOldTimerSparesAnEqualToastSetAgainAfterAClear) {
+    Harness h;
+    h.state.setValue(toast("a", 2));
+    h.advance(1);
+    h.state.setValue(std::nullopt);
+    h.advance(0.5);
+    h.state.setValue(toast("a", 2));
+    h.advance(0.5); // the first timer ends: its toast was cleared, this one is another showing
+    EXPECT_TRUE(h.state.value());
+    h.advance(1.5);
+    EXPECT_FALSE(h.state.value()) << "the second showing keeps its own two seconds";
+}
+
 TEST(ToastController, TimesAToastAlreadySetWhenAttached) {
     Harness h(toast("early", 3));
     h.advance(3);
