@@ -1,17 +1,20 @@
 #include "components/vt_calendar_view.hpp"
 
+#include "year_popover.hpp"
+
 #include "uikit/color.hpp"
-#include "uikit/vt_rounded_rectangle.hpp"
 
 #include <QAbstractButton>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -23,7 +26,6 @@ namespace {
 constexpr int kFirstWritableYear = 1;
 constexpr int kLastWritableYear = 9999;
 constexpr int kPopoverWidth = 280;
-constexpr qreal kPopoverRadius = 3;
 constexpr int kCaptionPixelSize = 10;
 
 // A button whose look is a caller-built widget; the widget ignores the mouse so the button gets
@@ -65,26 +67,6 @@ protected:
 private:
     QColor m_colour;
     double m_radius;
-};
-
-// Closing the popover, by a pick, the close button or a click outside, ends the year selection.
-class Popover final : public QWidget {
-public:
-    Popover(QWidget* parent, std::function<void()> onHide)
-        : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_onHide(std::move(onHide)) {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
-
-protected:
-    void hideEvent(QHideEvent* event) override {
-        QWidget::hideEvent(event);
-        if (m_onHide) {
-            std::exchange(m_onHide, nullptr)();
-        }
-    }
-
-private:
-    std::function<void()> m_onHide;
 };
 
 } // namespace
@@ -262,20 +244,20 @@ void VtCalendarView::openYearPicker() {
         return;
     }
     m_yearSelecting = true;
-    auto* popover = new Popover(this, [this] { m_yearSelecting = false; });
-    auto* layout = new QVBoxLayout(popover);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* popover = new detail::YearPopover(this, [this] { m_yearSelecting = false; });
     auto year = std::make_shared<YearPicker::Year>(yearBinding());
     auto* picker = new YearPicker(std::move(year), m_options.countOfQuickAccessOptions, popover,
-                                  kPopoverWidth);
+                                  kPopoverWidth - 2 * detail::kPopoverEdge);
     picker->setDismissAction([popover] { popover->close(); });
-    layout->addWidget(picker);
+    popover->setContent(picker);
     popover->setFixedWidth(kPopoverWidth);
-    popover->adjustSize();
-    uikit::vtCornerRadius(*popover, kPopoverRadius, kPopoverRadius, kPopoverRadius, kPopoverRadius);
-    const QPoint below = m_navigator->mapToGlobal(
-        QPoint((m_navigator->width() - kPopoverWidth) / 2, m_navigator->height()));
-    popover->move(below);
+    const QRect bar(m_navigator->mapToGlobal(QPoint(0, 0)), m_navigator->size());
+    const int titleX = m_title->mapToGlobal(m_title->rect().center()).x();
+    const QScreen* screen = QGuiApplication::screenAt(bar.center());
+    if (screen == nullptr) {
+        screen = m_navigator->screen();
+    }
+    popover->placeBeside(bar, titleX, screen->availableGeometry());
     m_popover = popover;
     m_picker = picker;
     popover->show();

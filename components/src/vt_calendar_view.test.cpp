@@ -11,9 +11,12 @@
 #include <QGraphicsEffect>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -108,6 +111,104 @@ TEST_F(CalendarViewTest, TheBarStaysFortyHighAndThePopoverIsRounded) {
     EXPECT_EQ(popover->width(), 280);
     EXPECT_FALSE(popover->mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(popover->mask().contains(QPoint(140, popover->height() / 2)));
+}
+
+// A widget's rectangle on the screen.
+QRect globalRect(const QWidget& widget) {
+    return {widget.mapToGlobal(QPoint(0, 0)), widget.size()};
+}
+
+// The largest difference between two colours in any of red, green and blue (0 to 255).
+int distance(const QColor& a, const QColor& b) {
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                     std::abs(a.blue() - b.blue())});
+}
+
+TEST_F(CalendarViewTest, TheYearPopoverStaysOnTheScreenBesideTheBarAndPointsAtTheTitle) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize size(300, 320);
+    const struct {
+        const char* where;
+        QPoint at;
+        bool below;
+    } places[] = {
+        {"in the middle", screen.center() - QPoint(150, 160), true},
+        {"a third past the right edge", QPoint(screen.right() - 200, screen.top() + 40), true},
+        {"a third past the left edge", QPoint(screen.left() - 100, screen.top() + 40), true},
+        {"at the bottom", QPoint(screen.left() + 200, screen.bottom() + 1 - 100), false},
+        {"past the bottom right corner", screen.bottomRight() - QPoint(200, 60), false},
+    };
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.where);
+        VtCalendarView view(civil(2024, 3, 5));
+        view.resize(size);
+        view.move(place.at);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        QTest::mouseClick(view.titleButton(), Qt::LeftButton);
+        ASSERT_NE(view.yearPicker(), nullptr);
+        QWidget* popover = view.yearPicker()->window();
+        const QRect frame = popover->frameGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << "popover at " << frame.x() << "," << frame.y();
+
+        const QRect bar = globalRect(*view.titleButton()->parentWidget());
+        EXPECT_FALSE(frame.intersects(bar)) << "the bar and its title stay in sight";
+        if (place.below) {
+            EXPECT_EQ(frame.top(), bar.bottom() + 1);
+        } else {
+            EXPECT_EQ(frame.bottom(), bar.top() - 1);
+        }
+
+        // The arrow rises from the edge facing the bar, in line with the title's middle.
+        const int arrowX = globalRect(*view.titleButton()).center().x() - frame.x();
+        const int nearBar = place.below ? 2 : popover->height() - 3;
+        const QRegion shape = popover->mask();
+        EXPECT_TRUE(shape.contains(QPoint(arrowX, nearBar)));
+        EXPECT_FALSE(shape.contains(QPoint(arrowX - 12, nearBar)));
+        EXPECT_FALSE(shape.contains(QPoint(arrowX + 12, nearBar)));
+        popover->close();
+        VT_TRY_VERIFY(!view.isYearSelecting());
+    }
+}
+
+TEST_F(CalendarViewTest, TheYearPopoverHasItsOwnSurfaceAndAVisibleEdge) {
+    struct PaletteRestorer {
+        const QPalette saved = QApplication::palette();
+        ~PaletteRestorer() { QApplication::setPalette(saved); }
+    } restorer;
+    const QPalette original = restorer.saved;
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    for (const QPalette& palette : {original, dark}) {
+        QApplication::setPalette(palette);
+        VtCalendarView view(civil(2024, 3, 5));
+        view.resize(300, 320);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        QTest::mouseClick(view.titleButton(), Qt::LeftButton);
+        ASSERT_NE(view.yearPicker(), nullptr);
+        QWidget* popover = view.yearPicker()->window();
+        const QImage face = popover->grab().toImage();
+        const int w = face.width();
+        const int h = face.height();
+        // Beside the picker's content, inside the edge.
+        const QColor surface = face.pixelColor(3, h / 2);
+        const QColor beneath =
+            view.grab().toImage().pixelColor(1, view.titleButton()->parentWidget()->height() + 1);
+        EXPECT_GE(distance(surface, beneath), 8) << "the popover stands out from the calendar";
+        int top = 0; // of the panel beside its arrow
+        while (top < h && !popover->mask().contains(QPoint(20, top))) {
+            ++top;
+        }
+        for (const QPoint edge :
+             {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, h - 1), QPoint(20, top)}) {
+            EXPECT_GE(distance(face.pixelColor(edge), surface), 24)
+                << "edge at " << edge.x() << "," << edge.y();
+        }
+        popover->close();
+        VT_TRY_VERIFY(!view.isYearSelecting());
+    }
 }
 
 TEST_F(CalendarViewTest, OnlyAChangedMonthFadesItsTitleIn) {

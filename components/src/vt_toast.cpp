@@ -222,8 +222,11 @@ protected:
             painter.drawPath(shape);
         }
         painter.setClipping(false);
-        // A translucent window colour stands in for the thin material under the tint.
-        painter.fillPath(shape, uikit::Color::alpha(palette().color(QPalette::Window), 0.85));
+        // The window colour stands in for the thin material under the tint. It is opaque: without
+        // the material's blur, anything beneath that showed through would cross the text.
+        QColor material = palette().color(QPalette::Window);
+        material.setAlpha(255);
+        painter.fillPath(shape, material);
         painter.fillPath(shape, uikit::Color::alpha(tint(m_kind), 0.5));
     }
     // The shadow band below the strip takes no taps.

@@ -4,9 +4,13 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -17,6 +21,29 @@ using Harness = components::testing::ControllerHarness<ToastController, VtToast:
 VtToast::Toast toast(const char* title, double seconds) {
     return {VtToast::Kind::info, std::nullopt, title, std::nullopt, seconds};
 }
+
+// Content a toast hangs over: white, or white under dense black text.
+class Page : public QWidget {
+public:
+    bool text = true;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        if (!text) {
+            return;
+        }
+        QFont small = font();
+        small.setPixelSize(12);
+        small.setBold(true);
+        painter.setFont(small);
+        painter.setPen(Qt::black);
+        for (int y = 10; y < height(); y += 10) {
+            painter.drawText(0, y, QString(80, QLatin1Char('W')));
+        }
+    }
+};
 
 QImage dot() {
     QImage image(8, 8, QImage::Format_ARGB32);
@@ -62,6 +89,19 @@ TEST(ToastController, TimesEachChangeAndLetsEachTimerClearOnlyItsOwnToast) {
     h.controller->tap(); // late: nothing left to clear
     h.loop->runUntilIdle();
     EXPECT_FALSE(h.state.value());
+}
+
+TEST(ToastController, AnOldTimerSparesAnEqualToastSetAgainAfterAClear) {
+    Harness h;
+    h.state.setValue(toast("a", 2));
+    h.advance(1);
+    h.state.setValue(std::nullopt);
+    h.advance(0.5);
+    h.state.setValue(toast("a", 2));
+    h.advance(0.5); // the first timer ends: its toast was cleared, this one is another showing
+    EXPECT_TRUE(h.state.value());
+    h.advance(1.5);
+    EXPECT_FALSE(h.state.value()) << "the second showing keeps its own two seconds";
 }
 
 TEST(ToastController, TimesAToastAlreadySetWhenAttached) {
@@ -138,6 +178,58 @@ TEST(ToastWidget, LaysOutEachFormOverTheFullWidthAtTheTop) {
     EXPECT_GT(painted.redF(), painted.greenF() + 0.2);
     EXPECT_GT(painted.redF(), painted.blueF() + 0.2);
     EXPECT_EQ(VtToast::secondaryColor(VtToast::Kind::warning), QColor::fromRgbF(0.2F, 0.2F, 0.2F));
+}
+
+TEST(ToastWidget, ItsTextIsPaintedOnABackingNothingBeneathShowsThrough) {
+    core::rx::RxState<std::optional<VtToast::Toast>> state(std::nullopt);
+    auto* page = new Page();
+    std::unique_ptr<VtToast> host(components::vtToast(page, state));
+    host->resize(400, 300);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
+
+    for (const VtToast::Kind kind :
+         {VtToast::Kind::info, VtToast::Kind::warning, VtToast::Kind::error}) {
+        state.setValue(VtToast::Toast{kind, std::nullopt, "Title", "A secondary line", 100});
+        QWidget* strip = host->strip();
+        const auto* fade = qobject_cast<QGraphicsOpacityEffect*>(strip->graphicsEffect());
+        ASSERT_NE(fade, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return fade->opacity() == 1.0 && strip->pos() == QPoint(0, 0); }));
+        page->text = true;
+        const QImage overText = host->grab().toImage();
+        page->text = false;
+        const QImage overBlank = host->grab().toImage();
+
+        // Each pixel around and in a line is its backing or its text colour, or a blend of the
+        // two where the glyphs are smoothed: never darker or lighter from the page beneath.
+        const auto labels = strip->findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 2);
+        for (const QLabel* label : labels) {
+            const QRect area(label->mapTo(host.get(), QPoint(0, 0)), label->size());
+            const int backing = qGray(overBlank.pixel(area.topLeft()));
+            const int ink = qGray(label->palette().color(QPalette::WindowText).rgb());
+            int inkiest = backing;
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    const int grey = qGray(overText.pixel(x, y));
+                    ASSERT_GE(grey, std::min(backing, ink) - 3)
+                        << label->text().toStdString() << " at " << x << "," << y;
+                    ASSERT_LE(grey, std::max(backing, ink) + 3)
+                        << label->text().toStdString() << " at " << x << "," << y;
+                    if (std::abs(grey - ink) < std::abs(inkiest - ink)) {
+                        inkiest = grey;
+                    }
+                }
+            }
+            EXPECT_LT(std::abs(inkiest - ink), std::abs(backing - ink) / 2)
+                << label->text().toStdString() << ": its glyphs reach their colour";
+        }
+        // Over any page the strip looks the same (its rounded lower corners and the shadow band
+        // beneath it let the page through).
+        const QRect face(8, 0, strip->width() - 16, strip->height() - 10);
+        EXPECT_EQ(overText.copy(face), overBlank.copy(face));
+    }
 }
 
 TEST(ToastWidget, AClickOnTheStripClearsItAClickBelowReachesTheContentAndTheStripIsTimed) {
