@@ -4,6 +4,7 @@
 
 #include "core/uuid.hpp"
 #include "document/zoz_project.hpp"
+#include "document/zoz_x.hpp"
 #include "project_generator.hpp"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,8 @@ protected:
     }
 
     void TearDown() override {
+        // Working folders of documents dropped while their images were written go only then.
+        document::ZozX::PendingImages::waitForAll();
         if (m_oldTmp) {
             setenv("TMPDIR", m_oldTmp->c_str(), 1);
         } else {
