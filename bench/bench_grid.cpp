@@ -1,7 +1,8 @@
 // The report grid on the offscreen platform: from the request to open a plan's document to the
 // first painted grid, and one 1920 x 1080 viewport painted in the middle of the daily grid, for
 // the large generated plan and a 100-task plan, against the floor of parsing the plan's
-// project.moc into a JSON tree; and the peak memory of a process holding each plan open.
+// project.moc into a JSON tree; and the peak memory of a process holding each plan open. Every
+// time is given as the median and spread of several runs.
 #include "bench_timing.hpp"
 #include "project_generator.hpp"
 
@@ -59,6 +60,8 @@ struct OpenGrid {
     app::ReportWindow window;
     /// Milliseconds from the open request until the document's page showed.
     double pageShown = 0;
+    /// Milliseconds from the open request until the grid had painted the report.
+    double painted = 0;
 
     app::ReportGridView& grid() { return *window.documentPage()->grid(); }
 };
@@ -97,7 +100,16 @@ std::unique_ptr<OpenGrid> openAndPaint(const fs::path& document, QSize size) {
     });
     QImage image(open->grid().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     open->grid().viewport()->render(&image);
+    open->painted = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     return open;
+}
+
+// Closes the window, then waits for its document's images to be written and its working folder
+// removed, so that one opening's disk work does not run into the next one's timing.
+void closeAndSettle(std::unique_ptr<OpenGrid>& open) {
+    open.reset();
+    QCoreApplication::processEvents();
+    app::ReportWindow::waitForLoadsInFlight();
 }
 
 // Sizes the window so the grid's viewport is 1920 x 1080 and scrolls it to the middle of its
@@ -114,10 +126,6 @@ void showMiddleOfFullHdViewport(OpenGrid& open) {
     }
     grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum() / 2);
     grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
-}
-
-double paintViewportMilliseconds(app::ReportGridView& grid, QImage& image, int runs) {
-    return bench::medianMilliseconds(runs, [&] { grid.viewport()->render(&image); });
 }
 
 std::size_t parseFloor(const std::string& moc) {
@@ -142,6 +150,7 @@ int openOnly(const std::string& document) {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("%ld\n", usage.ru_maxrss);
+        closeAndSettle(open);
     }
     core::installMainLoop(nullptr);
     return 0;
@@ -169,14 +178,22 @@ double peakMemoryMiB(const std::string& self, const fs::path& document) {
 }
 
 struct Figures {
-    double floor = 0;
-    double open = 0;
-    double pageShown = 0;
-    double viewport = 0;
+    std::vector<double> floors;
+    std::vector<double> opens;
+    std::vector<double> pagesShown;
+    std::vector<double> viewports;
     double memory = 0;
     std::size_t sections = 0;
     std::size_t items = 0;
 };
+
+// One figure: its median and spread, and as a multiple of the floor measured beside each run.
+void printFigure(const char* label, const std::vector<double>& times,
+                 const std::vector<double>& floors, int decimals, const char* goal) {
+    std::printf("  %-44s %s ms\n", label, bench::Spread::of(times).text(decimals).c_str());
+    std::printf("  %-44s %s\n", goal,
+                bench::Spread::of(bench::ratios(times, floors)).text(decimals + 1).c_str());
+}
 
 } // namespace
 
@@ -220,7 +237,7 @@ int main(int argc, char** argv) {
                                          for (auto _ : state) {
                                              auto open = openAndPaint(plan.document, {1280, 800});
                                              state.PauseTiming();
-                                             open.reset();
+                                             closeAndSettle(open);
                                              state.ResumeTiming();
                                          }
                                      })
@@ -235,28 +252,37 @@ int main(int argc, char** argv) {
                                          for (auto _ : state) {
                                              open->grid().viewport()->render(&image);
                                          }
+                                         closeAndSettle(open);
                                      })
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::RunSpecifiedBenchmarks();
 
-    // One summary from this run: every figure measured back to back with its plan's floor.
+    // One summary from this run. Each opening follows a measurement of its plan's floor, so
+    // that a ratio compares two timings taken under the same load of a shared machine.
     const int runs = bench::quickRun() ? 1 : 5;
+    // Each run's floor is the median of a few parses, so that one slow parse does not make the
+    // run's ratio.
+    const int floorRuns = bench::quickRun() ? 1 : 3;
     std::vector<Figures> figures;
     for (const PlanDocument& plan : plans) {
         Figures f;
-        f.floor = bench::medianMilliseconds(runs, [&] { parseFloor(plan.moc); });
-        f.open = bench::medianMilliseconds(bench::quickRun() ? 1 : 3, [&] {
+        for (int i = 0; i < runs; ++i) {
+            f.floors.push_back(bench::medianMilliseconds(floorRuns, [&] { parseFloor(plan.moc); }));
             auto open = openAndPaint(plan.document, {1280, 800});
-            f.pageShown = open->pageShown;
+            f.opens.push_back(open->painted);
+            f.pagesShown.push_back(open->pageShown);
             f.sections = open->grid().snapshot()->numberOfSections();
             f.items = open->grid().snapshot()->numberOfItems();
-        });
+            closeAndSettle(open);
+        }
         auto open = openAndPaint(plan.document, {1280, 800});
         showMiddleOfFullHdViewport(*open);
         QImage image(open->grid().viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-        f.viewport = paintViewportMilliseconds(open->grid(), image, bench::quickRun() ? 1 : 25);
-        open.reset();
+        const int paints = bench::quickRun() ? 1 : 25;
+        f.viewports =
+            bench::millisecondRuns(paints, [&] { open->grid().viewport()->render(&image); });
+        closeAndSettle(open);
         f.memory = peakMemoryMiB(argv[0], plan.document);
         figures.push_back(f);
     }
@@ -270,22 +296,31 @@ int main(int argc, char** argv) {
                     "project.moc %zu bytes\n",
                     plan.label.c_str(), plan.plan.taskCount, plan.plan.memberCount, plan.plan.years,
                     f.sections, f.items, plan.moc.size());
-        std::printf("  floor (parse project.moc into a JSON tree): %8.1f ms\n", f.floor);
-        std::printf("  open request to first painted grid:         %8.1f ms = %.2f x floor "
-                    "(goal <= 3.5)\n",
-                    f.open, f.open / f.floor);
-        std::printf("    of which the document's opening, until its page shows: %.1f ms = %.2f x "
-                    "floor\n",
-                    f.pageShown, f.pageShown / f.floor);
-        std::printf("  paint a 1920 x 1080 viewport in the middle: %8.2f ms = %.3f x floor "
-                    "(goal <= 0.1)\n",
-                    f.viewport, f.viewport / f.floor);
+        std::printf("  %-44s %s ms\n", "floor (parse project.moc into a JSON tree):",
+                    bench::Spread::of(f.floors).text().c_str());
+        printFigure("open request to first painted grid:", f.opens, f.floors, 1,
+                    "  x floor (goal <= 3.0):");
+        printFigure("of which the opening, until its page shows:", f.pagesShown, f.floors, 1,
+                    "  x floor:");
+        // The viewport's paints run one after another, against the median floor.
+        const double floor = bench::Spread::of(f.floors).median;
+        std::printf("  %-44s %s ms\n", "paint a 1920 x 1080 viewport in the middle:",
+                    bench::Spread::of(f.viewports).text(2).c_str());
+        std::printf("  %-44s %s\n", "  x median floor (goal <= 0.1):",
+                    bench::Spread::of(
+                        bench::ratios(f.viewports, std::vector<double>(f.viewports.size(), floor)))
+                        .text(3)
+                        .c_str());
         std::printf("  peak memory of a process with the plan open: %.1f MiB (goal <= 200)\n",
                     f.memory);
     }
-    std::printf("viewport paint, large plan against the %d-task plan: %.2f x (goal <= 1.5)\n",
-                plans[1].plan.taskCount, big.viewport / little.viewport);
+    std::printf("viewport paint, large plan against the %d-task plan: %.2f x medians (goal <= "
+                "1.5)\n",
+                plans[1].plan.taskCount,
+                bench::Spread::of(big.viewports).median /
+                    bench::Spread::of(little.viewports).median);
 
+    app::ReportWindow::waitForLoadsInFlight();
     fs::remove_all(folder);
     benchmark::Shutdown();
     core::installMainLoop(nullptr);

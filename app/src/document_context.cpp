@@ -1,5 +1,6 @@
 #include "app/document_context.hpp"
 
+#include "core/executor.hpp"
 #include "core/log.hpp"
 #include "core/uuid.hpp"
 #include "document/zoz_x.hpp"
@@ -27,18 +28,25 @@ void removeWorkingFolder(const std::filesystem::path& path) noexcept {
 
 } // namespace
 
-DocumentContext::DocumentContext(std::filesystem::path url) : m_url(std::move(url)) {
+DocumentContext::DocumentContext(std::filesystem::path url,
+                                 std::shared_ptr<core::Executor> imageWriter)
+    : m_url(std::move(url)) {
     const files::VtFolder working =
         files::VtFolder::systemTmpFolder().child(core::Uuid::random().uuidString(), false);
     working.create();
     m_workingFolder = working.url();
     try {
-        // The report's work starts on the pool while the images are still being written.
-        m_project = document::ZozX::Manager().load(
+        // The report's work starts on the pool as soon as the project is mapped, and the page
+        // need not wait for the disk: the images are written after the load returns.
+        auto loaded = document::ZozX::Manager().loadDeferringImages(
             files::VtFile(m_url), working,
             [this](const std::shared_ptr<document::ZozProject>& project) {
+                const std::lock_guard lock(m_preparedMutex);
                 m_preparedLoad = report::ReportViewModel::prepareLoad(project);
-            });
+            },
+            std::move(imageWriter));
+        m_project = std::move(loaded.project);
+        m_images.emplace(std::move(loaded.images));
     } catch (...) {
         // Nothing refers to a folder whose document did not open.
         removeWorkingFolder(m_workingFolder);
@@ -53,8 +61,9 @@ DocumentContext::takePreparedLoad() const {
 }
 
 DocumentContext::~DocumentContext() {
-    // The project's images live in the folder; the context is their last user.
-    removeWorkingFolder(m_workingFolder);
+    // The project's images live in the folder and the context is their last user; but no image
+    // may land in a folder already removed, so the folder goes after the writer's last image.
+    m_images->stop([folder = m_workingFolder] { removeWorkingFolder(folder); });
 }
 
 core::UTType DocumentContext::defaultAppDocumentType() {

@@ -1,5 +1,6 @@
 #include "app/document_context.hpp"
 
+#include "core/executor.hpp"
 #include "document/document_error.hpp"
 #include "document/zoz_project.hpp"
 
@@ -49,7 +50,41 @@ TEST_F(DocumentContextTest, EachOpenHasItsOwnWorkingFolderRemovedWithTheContext)
         EXPECT_TRUE(core::Uuid::parse(folderName));
         EXPECT_EQ(core::Uuid::parse(folderName)->uuidString(), folderName);
     }
+    document::ZozX::PendingImages::waitForAll();
     EXPECT_FALSE(std::filesystem::exists(firstFolder));
+    EXPECT_TRUE(tmpEntries().empty());
+}
+
+TEST_F(DocumentContextTest, TheProjectIsReadyBeforeItsImagesAndTheFolderOutlastsTheirWriting) {
+    writeDocument("plan.zoz");
+    const auto url = documents() / "plan.zoz";
+    namespace fs = std::filesystem;
+    // Images are written only when the test runs the writer.
+    const auto writer = std::make_shared<core::ManualRunLoop>();
+    {
+        const DocumentContext context(url, writer);
+        EXPECT_EQ(context.project()->team().members().size(), 6U);
+        EXPECT_NE(context.takePreparedLoad(), nullptr);
+        EXPECT_TRUE(fs::exists(context.workingFolder() / "project.moc"));
+        EXPECT_TRUE(fs::is_empty(context.workingFolder() / "Photo"));
+        EXPECT_FALSE(context.images().finished());
+        writer->runUntilIdle();
+        EXPECT_TRUE(context.images().finished());
+        EXPECT_FALSE(fs::is_empty(context.workingFolder() / "Photo"));
+    }
+    // Its writing over, the context takes its folder with it.
+    EXPECT_TRUE(tmpEntries().empty());
+
+    fs::path folder;
+    {
+        const DocumentContext context(url, writer);
+        folder = context.workingFolder();
+    }
+    // Closed while its images are still to be written: the folder stays for the writer, which
+    // writes no more and removes it as it stops.
+    EXPECT_TRUE(fs::exists(folder / "Photo"));
+    EXPECT_EQ(writer->runUntilIdle(), 1U);
+    EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(tmpEntries().empty());
 }
 

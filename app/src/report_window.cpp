@@ -10,6 +10,7 @@
 #include "core/log.hpp"
 #include "core/task.hpp"
 #include "document/document_error.hpp"
+#include "document/zoz_x.hpp"
 #include "uikit/view_binding.hpp"
 
 #include <QAction>
@@ -200,8 +201,13 @@ void ReportWindow::openDocument(const QString& path) {
 
 void ReportWindow::waitForLoadsInFlight() {
     auto& loads = loadsInFlight();
-    std::unique_lock lock(loads.mutex);
-    loads.ended.wait(lock, [&loads] { return loads.count == 0; });
+    {
+        std::unique_lock lock(loads.mutex);
+        loads.ended.wait(lock, [&loads] { return loads.count == 0; });
+    }
+    // A document dropped while its images were still being written has its working folder
+    // removed by the image writer once it stops.
+    document::ZozX::PendingImages::waitForAll();
 }
 
 void ReportWindow::dispatch(const HomeState::Event& event) {

@@ -6,6 +6,7 @@
 #include "app/platform.hpp"
 #include "app/scene_events.hpp"
 #include "app/window_manager.hpp"
+#include "core/executor.hpp"
 #include "report/report_view_model.hpp"
 
 #include "test_documents.hpp"
@@ -349,6 +350,32 @@ TEST_F(ReportWindowTest, ClosingAWindowWithItsDocumentOpenRemovesTheWorkingFolde
     EXPECT_EQ(tmpEntries().size(), 1U);
     delete window;
     EXPECT_TRUE(waitFor([&] { return tmpEntries().empty(); }));
+}
+
+TEST_F(ReportWindowTest, ThePageShowsBeforeTheImagesAreWrittenAndTheirFolderOutlastsTheWriting) {
+    writeDocument("plan.zoz");
+    // The images are written only when the test runs the writer.
+    const auto writer = std::make_shared<core::ManualRunLoop>();
+    fs::path workingFolder;
+    auto opener = [writer, &workingFolder](const fs::path& url) {
+        auto context = std::make_shared<const DocumentContext>(url, writer);
+        workingFolder = context->workingFolder();
+        return context;
+    };
+    auto* window = new ReportWindow(nullptr, opener);
+    window->show();
+    window->openDocument(qstr(documents() / "plan.zoz"));
+    ASSERT_TRUE(waitFor([&] { return window->documentPage() != nullptr; }));
+    const auto model = window->documentPage()->viewModel();
+    ASSERT_TRUE(waitFor([&] { return model->snapshot.get().value()->numberOfSections() > 2; }));
+    EXPECT_TRUE(fs::is_empty(workingFolder / "Photo"));
+
+    // Closed before its images were written, the window leaves the folder to the writer, which
+    // removes it as it stops.
+    delete window;
+    EXPECT_EQ(tmpEntries().size(), 1U);
+    writer->runUntilIdle();
+    EXPECT_TRUE(tmpEntries().empty());
 }
 
 TEST_F(ReportWindowTest, EndingTheApplicationWhileADocumentLoadsLeavesNoWorkingFolder) {

@@ -5,6 +5,7 @@
 #include "document/json_coding.hpp"
 #include "document/zoz_project.hpp"
 
+#include "core/executor.hpp"
 #include "core/log.hpp"
 #include "files/zip.hpp"
 
@@ -13,10 +14,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <unistd.h>
@@ -189,95 +193,172 @@ void writeNewFile(const fs::path& path, std::string_view text) {
     }
 }
 
-// Where each JPEG went when it was written into the working folder, by image id.
-using PlacedImages = std::map<std::string, fs::path>;
+// The bytes of the images a load keeps are held in memory from their check until they are
+// written, up to this much; past it an entry is checked without keeping its bytes and read again
+// when it is written, so that a document of large images costs a second inflation, not memory.
+constexpr std::uint64_t kHeldImageBytes = std::uint64_t{16} * 1024 * 1024;
 
-// Writes one image of the document into the working folder, straight from the archive: the
-// JPEG as it is, or the PNG converted to JPEG. Problems are logged and loading goes on without
-// the image; only a damaged entry ends the read.
-void copyImageFromArchiveToWorkingFolder(const files::ZipEntryReader& archive,
-                                         ComposedNames& composedNames, const std::string& imageId,
-                                         const files::VtFile& workingFile,
-                                         const std::string& logSeed, PlacedImages& placed,
-                                         PlacedFiles& placedFiles) {
+// One image entry of the archive that the load checked and keeps.
+struct ImageSource {
+    std::string entry;
+    // A PNG-only image, converted to JPEG when written.
+    bool png = false;
+    // The entry's bytes; null when they are read from the archive again.
+    std::shared_ptr<const std::string> bytes;
+};
+
+// One image file to write into the working folder: the role and id it is logged by, and where.
+struct ImageJob {
+    std::string imageId;
+    std::string logSeed;
+    fs::path target;
+    std::shared_ptr<const ImageSource> source;
+};
+
+// The images a load keeps, in the order it met them, each checked against the archive.
+struct ImagePlan {
+    std::vector<ImageJob> jobs;
+    // An id named by several roles (a photo that is also the cover) was packed once: each of its
+    // roles writes the entry checked for the first one.
+    std::map<std::string, std::shared_ptr<const ImageSource>> sources;
+    std::set<fs::path> targets;
+    std::uint64_t heldBytes = 0;
+    bool readsArchiveAgain = false;
+};
+
+// Checks the entry of a kept image, holding its bytes while the plan may; a damaged entry ends
+// the read, like any archive failure.
+std::shared_ptr<const ImageSource> checkedSource(const files::ZipEntryReader& archive,
+                                                 const std::string& entry, std::uint64_t size,
+                                                 bool png, ImagePlan& plan) {
+    auto source = std::make_shared<ImageSource>();
+    source->entry = entry;
+    source->png = png;
+    try {
+        if (plan.heldBytes + size <= kHeldImageBytes) {
+            source->bytes = std::make_shared<const std::string>(archive.read(entry));
+            plan.heldBytes += size;
+        } else {
+            archive.verify(entry);
+            plan.readsArchiveAgain = true;
+        }
+    } catch (const files::ZipError& error) {
+        throw DamagedEntry{error.detail()};
+    }
+    return source;
+}
+
+// The checked entry of the image `imageId`: its JPEG, else its PNG; null (and logged where the
+// user would want to know) when the archive holds neither within the size limit.
+std::shared_ptr<const ImageSource> imageEntry(const files::ZipEntryReader& archive,
+                                              ComposedNames& composedNames,
+                                              const std::string& imageId,
+                                              const std::string& logSeed, ImagePlan& plan) {
+    const std::string jpg = imageId + ".jpg";
+    const std::string png = imageId + ".png";
+    if (const auto jpgSize = archive.size(jpg)) {
+        if (*jpgSize > kMaxImageFileBytes) {
+            core::Log::error("Failed to copy " + logSeed + " of " + imageId +
+                                 " as The image file exceeds the size limit",
+                             core::LogLocation::named(kCopyImageOperation));
+            return nullptr;
+        }
+        return checkedSource(archive, jpg, *jpgSize, false, plan);
+    }
+    if (const auto pngSize = archive.size(png)) {
+        if (*pngSize > kMaxImageFileBytes) {
+            core::Log::warning("Skipped " + logSeed + " of " + imageId + " as The image file of " +
+                                   std::to_string(*pngSize) + " bytes exceeds the size limit",
+                               core::LogLocation::named(kCopyImageOperation));
+            return nullptr;
+        }
+        return checkedSource(archive, png, *pngSize, true, plan);
+    }
+    // A missing image is not worth a line; one that is there under another normalisation of its
+    // name is, since the user sees it in the archive.
+    for (const std::string& name : {jpg, png}) {
+        if (const auto other = composedNames.differentlyNormalised(name)) {
+            core::Log::warning("Skipped " + logSeed + " of " + imageId +
+                                   " as the archive names its file \"" + *other +
+                                   "\", which differs from the id in Unicode normalisation",
+                               core::LogLocation::named(kCopyImageOperation));
+            break;
+        }
+    }
+    return nullptr;
+}
+
+// Decides how one image of the document reaches the working folder as `target` and checks its
+// entry: the JPEG as it is, or the PNG converted to JPEG. Problems are logged and loading goes on
+// without the image; only a damaged entry ends the read.
+void planImage(const files::ZipEntryReader& archive, ComposedNames& composedNames,
+               const std::string& imageId, const fs::path& target, const std::string& logSeed,
+               ImagePlan& plan) {
     if (!isPlainImageId(imageId)) {
         core::Log::warning("Skipped " + logSeed + " of " + imageId +
                                " as its id is not a plain file name",
                            core::LogLocation::named(kCopyImageOperation));
         return;
     }
-    const std::string jpg = imageId + ".jpg";
-    const std::string png = imageId + ".png";
-    // An id named by several roles (a photo that is also the cover) was packed once: the later
-    // roles copy the file that the first one wrote.
-    const auto earlier = placed.find(imageId);
-    const auto jpgSize = archive.size(jpg);
-    if (jpgSize || earlier != placed.end()) {
-        if (earlier != placed.end() && earlier->second == workingFile.url()) {
-            return;
-        }
-        try {
-            if (earlier != placed.end()) {
-                files::VtFile(earlier->second).copy(workingFile);
-            } else {
-                if (*jpgSize > kMaxImageFileBytes) {
-                    throw ImageCodecError(ImageCodecError::Code::tooLarge,
-                                          "The image file exceeds the size limit");
-                }
-                archive.extract(jpg, workingFile.url());
-                placed.emplace(imageId, workingFile.url());
-            }
-            placedFiles.addFile(workingFile.url());
-        } catch (const files::ZipError& error) {
-            throw DamagedEntry{error.detail()};
-        } catch (const std::exception& error) {
-            core::Log::error("Failed to copy " + logSeed + " of " + imageId + " as " +
-                                 causeOf(error),
-                             core::LogLocation::named(kCopyImageOperation));
-        }
+    if (plan.targets.count(target) != 0) {
         return;
     }
-    const auto pngSize = archive.size(png);
-    if (!pngSize) {
-        // A missing image is not worth a line; one that is there under another normalisation of
-        // its name is, since the user sees it in the archive.
-        for (const std::string& name : {jpg, png}) {
-            if (const auto other = composedNames.differentlyNormalised(name)) {
-                core::Log::warning("Skipped " + logSeed + " of " + imageId +
-                                       " as the archive names its file \"" + *other +
-                                       "\", which differs from the id in Unicode normalisation",
-                                   core::LogLocation::named(kCopyImageOperation));
-                break;
-            }
+    std::shared_ptr<const ImageSource> source;
+    if (const auto earlier = plan.sources.find(imageId); earlier != plan.sources.end()) {
+        source = earlier->second;
+    } else {
+        source = imageEntry(archive, composedNames, imageId, logSeed, plan);
+        if (!source) {
+            return;
         }
-        return;
+        plan.sources.emplace(imageId, source);
+    }
+    plan.targets.insert(target);
+    plan.jobs.push_back({imageId, logSeed, target, std::move(source)});
+}
+
+// Writes one planned image as the new file its job names; `archive` is needed only for an
+// entry whose bytes were not held. True when the file was written; a failure is logged and the
+// image left out.
+bool writeImage(const ImageJob& job, const files::ZipEntryReader* archive) {
+    const ImageSource& source = *job.source;
+    try {
+        if (!source.png) {
+            // Like the archive's own entries, never over a file already there.
+            if (source.bytes) {
+                writeNewFile(job.target, *source.bytes);
+            } else {
+                archive->extract(source.entry, job.target);
+            }
+            return true;
+        }
+    } catch (const std::exception& error) {
+        core::Log::error("Failed to copy " + job.logSeed + " of " + job.imageId + " as " +
+                             causeOf(error),
+                         core::LogLocation::named(kCopyImageOperation));
+        return false;
     }
     std::vector<std::uint8_t> jpeg;
     try {
-        if (*pngSize > kMaxImageFileBytes) {
-            throw ImageCodecError(ImageCodecError::Code::tooLarge,
-                                  "The image file of " + std::to_string(*pngSize) +
-                                      " bytes exceeds the size limit");
-        }
-        const std::string bytes = archive.read(png);
-        jpeg =
-            convertPngToJpeg(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), kJpegQuality);
-    } catch (const files::ZipError& error) {
-        throw DamagedEntry{error.detail()};
+        const std::string read = source.bytes ? std::string() : archive->read(source.entry);
+        const std::string& bytes = source.bytes ? *source.bytes : read;
+        jpeg = convertPngToJpeg({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()},
+                                kJpegQuality);
     } catch (const std::exception& error) {
-        core::Log::warning("Skipped " + logSeed + " of " + imageId + " as " + causeOf(error),
+        core::Log::warning("Skipped " + job.logSeed + " of " + job.imageId + " as " +
+                               causeOf(error),
                            core::LogLocation::named(kCopyImageOperation));
-        return;
+        return false;
     }
     try {
-        // Like the JPEG entries, never over a file already there.
-        writeNewFile(workingFile.url(),
+        writeNewFile(job.target,
                      std::string_view(reinterpret_cast<const char*>(jpeg.data()), jpeg.size()));
-        placedFiles.addFile(workingFile.url());
+        return true;
     } catch (const std::exception& error) {
-        core::Log::error("Failed to compress " + logSeed + " png file to jpg file, id: " + imageId +
-                             " - " + causeOf(error),
+        core::Log::error("Failed to compress " + job.logSeed +
+                             " png file to jpg file, id: " + job.imageId + " - " + causeOf(error),
                          core::LogLocation::named(kCopyImageOperation));
+        return false;
     }
 }
 
@@ -346,11 +427,174 @@ bool isPlainImageId(const std::string& imageId) {
     });
 }
 
+// The image writing of one load, shared by the handles and the job that writes the next image.
+struct PendingImages::State {
+    State(std::vector<ImageJob> images, std::shared_ptr<const files::ZipEntryReader> entries)
+        : jobs(std::move(images)), archive(std::move(entries)) {}
+
+    // Posts the first image on `executor`; counted among the writings in flight until it ends.
+    static void start(const std::shared_ptr<State>& state,
+                      std::shared_ptr<core::Executor> executor);
+    // Writes the next image and posts the one after it, or ends the writing.
+    static void writeNext(const std::shared_ptr<State>& state);
+    void end() noexcept;
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable ended;
+    std::vector<ImageJob> jobs;
+    std::size_t next = 0;
+    bool stopped = false;
+    bool finished = false;
+    std::function<void()> then;
+    std::shared_ptr<const files::ZipEntryReader> archive;
+    std::shared_ptr<core::Executor> writer;
+};
+
+namespace {
+
+// How many image writings have not yet ended and run what they were given on stopping, so that
+// the process can wait for them. Never destroyed: a writer may end while statics are torn down.
+struct WritingsInFlight {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::size_t count = 0;
+};
+
+WritingsInFlight& writingsInFlight() {
+    static auto* const writings = new WritingsInFlight;
+    return *writings;
+}
+
+// The one thread that writes the images of every load, so that waiting on the disk never takes
+// a worker from the pool that builds the report. Never destroyed, like the pool.
+std::shared_ptr<core::Executor> imageWriter() {
+    static auto* const writer =
+        new std::shared_ptr<core::Executor>(std::make_shared<core::ThreadPool>(1));
+    return *writer;
+}
+
+void runLogged(const std::function<void()>& work) noexcept {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        core::logError(error, "Failed to finish after writing a document's images");
+    } catch (...) {
+        core::Log::error("Failed to finish after writing a document's images");
+    }
+}
+
+} // namespace
+
+void PendingImages::State::start(const std::shared_ptr<State>& state,
+                                 std::shared_ptr<core::Executor> executor) {
+    {
+        const std::lock_guard lock(writingsInFlight().mutex);
+        ++writingsInFlight().count;
+    }
+    state->writer = std::move(executor);
+    try {
+        state->writer->post([state] { writeNext(state); });
+    } catch (...) {
+        state->end();
+        throw;
+    }
+}
+
+void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
+    std::optional<ImageJob> job;
+    {
+        const std::lock_guard lock(state->mutex);
+        if (!state->stopped && state->next < state->jobs.size()) {
+            // Taken out, so that the bytes of a written image are freed at once.
+            job = std::move(state->jobs[state->next++]);
+        }
+    }
+    if (!job) {
+        state->end();
+        return;
+    }
+    try {
+        writeImage(*job, state->archive.get());
+    } catch (const std::exception& error) {
+        // Only running out of memory gets here; the image is left out like any other failure.
+        core::logError(error, "Failed to write " + job->logSeed + " of " + job->imageId);
+    }
+    job.reset();
+    try {
+        // One image per job: a stop is seen between two images, and other work on the same
+        // executor is not held up behind a whole document.
+        state->writer->post([state] { writeNext(state); });
+    } catch (const std::exception& error) {
+        core::logError(error, "Failed to go on writing a document's images");
+        state->end();
+    }
+}
+
+void PendingImages::State::end() noexcept {
+    std::function<void()> last;
+    {
+        const std::lock_guard lock(mutex);
+        finished = true;
+        last = std::exchange(then, nullptr);
+        jobs.clear();
+        archive.reset();
+    }
+    ended.notify_all();
+    if (last) {
+        runLogged(last);
+    }
+    auto& writings = writingsInFlight();
+    const std::lock_guard lock(writings.mutex);
+    if (--writings.count == 0) {
+        writings.ended.notify_all();
+    }
+}
+
+bool PendingImages::finished() const {
+    const std::lock_guard lock(m_state->mutex);
+    return m_state->finished;
+}
+
+void PendingImages::wait() const {
+    std::unique_lock lock(m_state->mutex);
+    m_state->ended.wait(lock, [this] { return m_state->finished; });
+}
+
+void PendingImages::stop(std::function<void()> then) const {
+    {
+        const std::lock_guard lock(m_state->mutex);
+        m_state->stopped = true;
+        if (!m_state->finished) {
+            if (m_state->then && then) {
+                then = [first = std::move(m_state->then), second = std::move(then)] {
+                    runLogged(first);
+                    second();
+                };
+            }
+            if (then) {
+                m_state->then = std::move(then);
+            }
+            return;
+        }
+    }
+    if (then) {
+        runLogged(then);
+    }
+}
+
+void PendingImages::waitForAll() {
+    auto& writings = writingsInFlight();
+    std::unique_lock lock(writings.mutex);
+    writings.ended.wait(lock, [&writings] { return writings.count == 0; });
+}
+
 namespace {
 
 struct ReadResult {
     JsonProject json;
     std::shared_ptr<ZozProject> project;
+    // The images left to write; none unless the read was asked to leave them.
+    std::shared_ptr<PendingImages::State> images;
 };
 
 // The mapped project, or why there is none.
@@ -373,10 +617,13 @@ Mapped mapProject(const JsonProject& json) {
 
 // Reads the JSON entry into memory and writes into the working folder only the files it keeps:
 // nothing is unpacked to a temporary folder first, so each file is written once. The mapping
-// runs while the images are written; whatever fails, the working folder is left as it was.
+// runs while the image entries are checked; whatever fails, the working folder is left as it
+// was. With `writer`, the images are left to it once the read has succeeded (all of them were
+// checked by then); without, they are written here before it returns.
 ReadResult readDocument(const files::VtFile& document,
                         const std::optional<files::VtFolder>& workingFolder, bool wantProject,
-                        const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped) {
+                        const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped,
+                        std::shared_ptr<core::Executor> writer = nullptr) {
     const std::string path = document.pathString();
     if (!document.exists()) {
         throwLogged(DocumentError::Code::FileNotExist,
@@ -394,9 +641,10 @@ ReadResult readDocument(const files::VtFile& document,
         core::Log::error(message, core::LogLocation::named(kReadOperation));
         throw DocumentError(DocumentError::Code::InvalidFileFormat, std::move(cause));
     };
-    std::optional<files::ZipEntryReader> archive;
+    // Opening checks the whole archive, before anything is read or written.
+    std::shared_ptr<const files::ZipEntryReader> archive;
     try {
-        archive.emplace(document.url());
+        archive = std::make_shared<const files::ZipEntryReader>(document.url());
     } catch (const std::exception& error) {
         unzipFailed(error);
     }
@@ -433,7 +681,7 @@ ReadResult readDocument(const files::VtFile& document,
         throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path,
                     core::LogLocation::named(kReadOperation), std::move(decodeFailure));
     }
-    ReadResult result{std::move(*decoded), nullptr};
+    ReadResult result{std::move(*decoded), nullptr, nullptr};
     const JsonProject& json = result.json;
     // The future's destructor waits for the mapping, so it never outlives the JSON it reads.
     std::future<Mapped> mapped;
@@ -453,6 +701,7 @@ ReadResult readDocument(const files::VtFile& document,
     }
 
     PlacedFiles placedFiles;
+    ImagePlan images;
     if (workingFolder) {
         const Manager::ProjectWorkingFolder working(*workingFolder);
         try {
@@ -465,7 +714,6 @@ ReadResult readDocument(const files::VtFile& document,
         placedFiles.addFile(working.jsonFile().url());
         std::string().swap(text);
         try {
-            PlacedImages placed;
             ComposedNames composedNames(*archive);
             if (json.peoples) {
                 const files::VtFolder photos = working.photoFolder();
@@ -475,28 +723,33 @@ ReadResult readDocument(const files::VtFile& document,
                 }
                 for (const auto& member : *json.peoples) {
                     if (member.photoId && !member.photoId->empty()) {
-                        copyImageFromArchiveToWorkingFolder(
-                            *archive, composedNames, *member.photoId,
-                            files::VtFile(photos.url() / (*member.photoId + ".jpg")), "photo",
-                            placed, placedFiles);
+                        planImage(*archive, composedNames, *member.photoId,
+                                  photos.url() / (*member.photoId + ".jpg"), "photo", images);
                     }
                 }
             }
-            const auto copyRootImage = [&](const std::optional<std::string>& id,
+            const auto planRootImage = [&](const std::optional<std::string>& id,
                                            const std::string& role) {
                 if (id && !id->empty()) {
-                    copyImageFromArchiveToWorkingFolder(
-                        *archive, composedNames, *id,
-                        files::VtFile(working.root().url() / (*id + ".jpg")), role, placed,
-                        placedFiles);
+                    planImage(*archive, composedNames, *id, working.root().url() / (*id + ".jpg"),
+                              role, images);
                 }
             };
-            copyRootImage(json.imageId, "tile cover image");
-            copyRootImage(json.pdfBannerImageId, "pdf banner image");
+            planRootImage(json.imageId, "tile cover image");
+            planRootImage(json.pdfBannerImageId, "pdf banner image");
         } catch (const DamagedEntry& damaged) {
             throwLogged(DocumentError::Code::InvalidFileFormat,
                         "Failed to unzip the .zoz file \"" + path + "\"",
                         core::LogLocation::named(kReadOperation), damaged.detail);
+        }
+        if (!writer) {
+            // Written while the project is mapped; taken out again if the mapping fails.
+            for (const ImageJob& job : images.jobs) {
+                if (writeImage(job, archive.get())) {
+                    placedFiles.addFile(job.target);
+                }
+            }
+            images.jobs.clear();
         }
     }
     if (wantProject) {
@@ -507,6 +760,12 @@ ReadResult readDocument(const files::VtFile& document,
                         core::LogLocation::named(kLoadOperation), std::move(outcome.failure));
         }
         result.project = std::move(outcome.project);
+    }
+    if (writer) {
+        // Only an entry whose bytes are not held needs the archive kept open.
+        result.images = std::make_shared<PendingImages::State>(
+            std::move(images.jobs), images.readsArchiveAgain ? std::move(archive) : nullptr);
+        PendingImages::State::start(result.images, std::move(writer));
     }
     placedFiles.keep();
     return result;
@@ -524,10 +783,13 @@ std::shared_ptr<ZozProject> Manager::load(const files::VtFile& document,
     return readDocument(document, workingFolder, true, {}).project;
 }
 
-std::shared_ptr<ZozProject>
-Manager::load(const files::VtFile& document, const files::VtFolder& workingFolder,
-              const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped) const {
-    return readDocument(document, workingFolder, true, onMapped).project;
+Manager::ProjectLoad Manager::loadDeferringImages(
+    const files::VtFile& document, const files::VtFolder& workingFolder,
+    const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped,
+    std::shared_ptr<core::Executor> writer) const {
+    ReadResult read = readDocument(document, workingFolder, true, onMapped,
+                                   writer ? std::move(writer) : imageWriter());
+    return {std::move(read.project), PendingImages(std::move(read.images))};
 }
 
 void Manager::saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile) const {

@@ -5,16 +5,23 @@
 #include "document/zoz_project.hpp"
 
 #include "core/calendar.hpp"
+#include "core/executor.hpp"
 #include "core/uuid.hpp"
 #include "files/zip.hpp"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <limits>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -29,6 +36,7 @@ using document::JsonProject;
 using document::JsonResourceAssignment;
 using document::JsonTask;
 using document::ZozX::Manager;
+using document::ZozX::PendingImages;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 std::string readText(const fs::path& path) {
@@ -459,14 +467,8 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
             "Finish":"2024-01-05","Res":[{"Pid":1,"WL":100},{"Pid":7,"WL":50}]}]}})"},
                              {"ph.jpg", jpeg}});
     const files::VtFolder work = workingFolder();
-    // The project is handed over once, as soon as it is mapped, and is the one the load returns.
-    std::vector<std::shared_ptr<document::ZozProject>> handedOver;
-    const auto project = Manager().load(
-        files::VtFile(good), work,
-        [&](const std::shared_ptr<document::ZozProject>& mapped) { handedOver.push_back(mapped); });
+    const auto project = Manager().load(files::VtFile(good), work);
     ASSERT_TRUE(project);
-    ASSERT_EQ(handedOver.size(), 1U);
-    EXPECT_EQ(handedOver[0], project);
     EXPECT_EQ(project->name(), "Plan");
     EXPECT_EQ(project->taskCount(), 2U);
     EXPECT_EQ(project->findTask(1)->resources().assignments().size(), 1U);
@@ -493,17 +495,6 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
     EXPECT_EQ(countEntries(m_tmp), 0U);
     EXPECT_TRUE(Manager().load(files::VtFile(good), empty));
     EXPECT_EQ(readText(empty.url() / "Photo" / "ph.jpg"), jpeg);
-    // A project that cannot be mapped is never handed over; a failing receiver fails nothing.
-    EXPECT_THROW(Manager().load(files::VtFile(noUid), workingFolder(),
-                                [&](const std::shared_ptr<document::ZozProject>& mapped) {
-                                    handedOver.push_back(mapped);
-                                }),
-                 DocumentError);
-    EXPECT_EQ(handedOver.size(), 1U);
-    EXPECT_TRUE(Manager().load(files::VtFile(good), workingFolder(),
-                               [](const std::shared_ptr<document::ZozProject>&) {
-                                   throw std::runtime_error("receiver failed");
-                               }));
 
     const files::VtFolder used = workingFolder();
     writeText(used.url() / "project.moc", "mine");
@@ -516,6 +507,273 @@ TEST_F(Container, LoadMapsTheProjectOrRefusesItsData) {
     EXPECT_EQ(countEntries(used.url()), 2U);
     EXPECT_EQ(readText(used.url() / "Photo" / "other.jpg"), "mine too");
     EXPECT_EQ(countEntries(m_tmp), 0U);
+}
+
+// Runs what the image writing posts to it only when the test says, one job at a time.
+class HeldWriter final : public core::Executor {
+public:
+    void post(Job job) override {
+        const std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    void postAfter(core::Duration /*delay*/, Job job) override { post(std::move(job)); }
+    bool isCurrent() const override { return false; }
+
+    std::size_t waiting() const {
+        const std::lock_guard lock(m_mutex);
+        return m_jobs.size();
+    }
+    // Runs the first waiting job; false when none waits.
+    bool runOne() {
+        Job job;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_jobs.empty()) {
+                return false;
+            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        job();
+        return true;
+    }
+    // Runs jobs, those they post included, until none waits; returns how many ran.
+    std::size_t runAll() {
+        std::size_t ran = 0;
+        while (runOne()) {
+            ++ran;
+        }
+        return ran;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<Job> m_jobs;
+};
+
+// Every file below `folder` by its relative path, with its bytes.
+std::map<std::string, std::string> filesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            found.emplace(fs::relative(entry.path(), folder).string(), readText(entry.path()));
+        }
+    }
+    return found;
+}
+
+class DeferredImages : public Container {
+protected:
+    // A plan of `members` members, each with a photo (every fourth a PNG), a JPEG cover and a
+    // PNG banner.
+    fs::path manyImages(int members) {
+        std::string json = R"({"Uid":"p","Name":"Plan","Image":"cover","Banner":"banner","Ples":[)";
+        Entries entries;
+        const std::string jpeg = jpegBytes();
+        for (int i = 1; i <= members; ++i) {
+            json += std::string(i > 1 ? "," : "") + R"({"Id":)" + std::to_string(i) +
+                    R"(,"Nm":"M","Pt":"ph)" + std::to_string(i) + "\"}";
+            entries.emplace_back("ph" + std::to_string(i) + (i % 4 == 0 ? ".png" : ".jpg"),
+                                 i % 4 == 0 ? pngBytes() : jpeg);
+        }
+        entries.emplace_back("project.moc", json + "]}");
+        entries.emplace_back("cover.jpg", jpeg);
+        entries.emplace_back("banner.png", pngBytes());
+        return makeZip("many-images.zoz", entries);
+    }
+
+    // A plan whose photos are stored (not deflated) entries of the given bytes, photo i of
+    // member i; returns the document.
+    fs::path storedPhotos(const std::string& name, const std::vector<std::string>& photos) {
+        std::string json = R"({"Uid":"p","Ples":[)";
+        for (std::size_t i = 0; i < photos.size(); ++i) {
+            json += std::string(i > 0 ? "," : "") + R"({"Id":)" + std::to_string(i + 1) +
+                    R"(,"Nm":"M","Pt":"big)" + std::to_string(i + 1) + "\"}";
+            writeText(m_scratch / ("stored-" + std::to_string(i + 1)), photos[i]);
+        }
+        writeText(m_scratch / "stored-json", json + "]}");
+        const fs::path archive = m_scratch / name;
+        const std::string command =
+            "python3 -c \"import sys,zipfile\nwith zipfile.ZipFile(sys.argv[1]+'/" + name +
+            "','w') as z:\n  z.write(sys.argv[1]+'/stored-json','project.moc')\n  for i in "
+            "range(1," +
+            std::to_string(photos.size() + 1) +
+            "): z.write(sys.argv[1]+'/stored-'+str(i),'big'+str(i)+'.jpg')\" '" +
+            m_scratch.string() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return archive;
+    }
+
+    Manager::ProjectLoad loadHeld(const fs::path& document, const files::VtFolder& work) {
+        return Manager().loadDeferringImages(
+            files::VtFile(document), work, [](const std::shared_ptr<document::ZozProject>&) {},
+            m_writer);
+    }
+
+    std::shared_ptr<HeldWriter> m_writer = std::make_shared<HeldWriter>();
+};
+
+TEST_F(DeferredImages, TheProjectComesBeforeItsImagesWhichFollowAsTheFullLoadWritesThem) {
+    const fs::path doc = manyImages(40);
+    const files::VtFolder work = workingFolder();
+    // The project is handed over once, as soon as it is mapped, and is the one the load returns.
+    std::vector<std::shared_ptr<document::ZozProject>> handedOver;
+    const Manager::ProjectLoad loaded = Manager().loadDeferringImages(
+        files::VtFile(doc), work,
+        [&](const std::shared_ptr<document::ZozProject>& mapped) { handedOver.push_back(mapped); },
+        m_writer);
+    ASSERT_TRUE(loaded.project);
+    ASSERT_EQ(handedOver.size(), 1U);
+    EXPECT_EQ(handedOver[0], loaded.project);
+    EXPECT_EQ(loaded.project->name(), "Plan");
+    EXPECT_TRUE(fs::exists(work.url() / "project.moc"));
+    EXPECT_EQ(countEntries(work.url() / "Photo"), 0U);
+    EXPECT_FALSE(fs::exists(work.url() / "cover.jpg"));
+    EXPECT_FALSE(loaded.images.finished());
+
+    // One image per job.
+    ASSERT_TRUE(m_writer->runOne());
+    EXPECT_EQ(countEntries(work.url() / "Photo"), 1U);
+    EXPECT_FALSE(loaded.images.finished());
+    EXPECT_EQ(m_writer->runAll(), 42U);
+    EXPECT_TRUE(loaded.images.finished());
+    loaded.images.wait();
+
+    // Exactly what the load that writes its images before returning leaves.
+    const files::VtFolder reference = workingFolder();
+    ASSERT_TRUE(Manager().load(files::VtFile(doc), reference));
+    const auto written = filesBelow(work.url());
+    EXPECT_EQ(written.size(), 43U);
+    EXPECT_EQ(written, filesBelow(reference.url()));
+    EXPECT_TRUE(isJpegFile(work.url() / "Photo" / "ph4.jpg"));
+    EXPECT_TRUE(isJpegFile(work.url() / "banner.jpg"));
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+}
+
+TEST_F(DeferredImages, AStopWritesNothingMoreAndFollowsTheLastImage) {
+    const files::VtFolder work = workingFolder();
+    const Manager::ProjectLoad loaded = loadHeld(manyImages(10), work);
+    ASSERT_TRUE(m_writer->runOne());
+    ASSERT_TRUE(m_writer->runOne());
+    // Nothing waits for the writing while it is held; a process-wide wait does.
+    auto everyWriting = std::async(std::launch::async, [] { PendingImages::waitForAll(); });
+    EXPECT_EQ(everyWriting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+
+    // The follow-up (removing the folder, say) waits for the writer, and no image follows it.
+    std::vector<std::size_t> photosWhenFollowed;
+    loaded.images.stop([&] {
+        photosWhenFollowed.push_back(countEntries(work.url() / "Photo"));
+        fs::remove_all(work.url());
+    });
+    loaded.images.stop([&] { photosWhenFollowed.push_back(99); });
+    EXPECT_TRUE(photosWhenFollowed.empty());
+    EXPECT_TRUE(fs::exists(work.url() / "Photo"));
+    EXPECT_FALSE(loaded.images.finished());
+    EXPECT_EQ(m_writer->runAll(), 1U);
+    EXPECT_EQ(photosWhenFollowed, (std::vector<std::size_t>{2, 99}));
+    EXPECT_FALSE(fs::exists(work.url()));
+    EXPECT_TRUE(loaded.images.finished());
+    EXPECT_EQ(everyWriting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+
+    // Once the writing has ended, a stop follows at once, and a failing follow-up is logged.
+    ::testing::internal::CaptureStdout();
+    loaded.images.stop([&] { throw std::runtime_error("follow-up failed"); });
+    loaded.images.stop([&] { photosWhenFollowed.push_back(0); });
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("follow-up failed"), std::string::npos) << log;
+    EXPECT_EQ(photosWhenFollowed.size(), 3U);
+}
+
+TEST_F(DeferredImages, AnImageThatCannotBeWrittenIsLoggedAndLeftOut) {
+    const files::VtFolder work = workingFolder();
+    const Manager::ProjectLoad loaded = loadHeld(manyImages(8), work);
+    // Something took the places of a JPEG and of a converted PNG meanwhile.
+    fs::create_directory(work.url() / "Photo" / "ph3.jpg");
+    fs::create_directory(work.url() / "Photo" / "ph4.jpg");
+    ::testing::internal::CaptureStdout();
+    m_writer->runAll();
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Failed to copy photo of ph3 as"), std::string::npos) << log;
+    EXPECT_NE(log.find("Failed to compress photo png file to jpg file, id: ph4"), std::string::npos)
+        << log;
+    EXPECT_TRUE(loaded.images.finished());
+    EXPECT_TRUE(fs::is_directory(work.url() / "Photo" / "ph3.jpg"));
+    EXPECT_TRUE(isJpegFile(work.url() / "Photo" / "ph8.jpg"));
+    EXPECT_EQ(countEntries(work.url() / "Photo"), 8U);
+    EXPECT_TRUE(fs::exists(work.url() / "banner.jpg"));
+}
+
+TEST_F(DeferredImages, EveryImageEntryIsCheckedBeforeTheLoadReturns) {
+    // Three photos of 6 MiB: more than the load holds in memory, so the last one is checked
+    // without being kept and read again when it is written.
+    std::vector<std::string> photos;
+    for (char fill : {'a', 'b', 'c'}) {
+        photos.emplace_back(std::size_t{6} * 1024 * 1024, fill);
+        photos.back()[1000] = '!';
+    }
+    const fs::path good = storedPhotos("good.zoz", photos);
+    const files::VtFolder work = workingFolder();
+    const Manager::ProjectLoad loaded = loadHeld(good, work);
+    m_writer->runAll();
+    ASSERT_TRUE(loaded.images.finished());
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        EXPECT_TRUE(readText(work.url() / "Photo" / ("big" + std::to_string(i + 1) + ".jpg")) ==
+                    photos[i])
+            << i;
+    }
+
+    // A damaged photo, whether held or not, refuses the document before anything is left to
+    // write, and the working folder is as it was.
+    for (char damaged : {'a', 'c'}) {
+        SCOPED_TRACE(damaged);
+        std::string bytes = readText(good);
+        const auto at = bytes.find(std::string(1000, damaged) + "!");
+        ASSERT_NE(at, std::string::npos);
+        bytes[at + 1000] = '?';
+        const fs::path broken = m_scratch / (std::string("broken-") + damaged + ".zoz");
+        writeText(broken, bytes);
+        const files::VtFolder empty = workingFolder();
+        try {
+            loadHeld(broken, empty);
+            ADD_FAILURE() << "loaded";
+        } catch (const DocumentError& error) {
+            EXPECT_EQ(error.code(), DocumentError::Code::InvalidFileFormat);
+            EXPECT_NE(error.detail().find("is damaged (CRC error)"), std::string::npos)
+                << error.detail();
+        }
+        EXPECT_EQ(m_writer->waiting(), 0U);
+        EXPECT_EQ(countEntries(empty.url()), 0U);
+    }
+
+    // A project that cannot be mapped is never handed over, and leaves nothing to write.
+    std::size_t handedOver = 0;
+    const fs::path noUid = makeZip(
+        "bad.zoz", {{"project.moc", R"({"Ples":[{"Id":1,"Pt":"ph"}]})"}, {"ph.jpg", jpegBytes()}});
+    EXPECT_THROW(Manager().loadDeferringImages(
+                     files::VtFile(noUid), workingFolder(),
+                     [&](const std::shared_ptr<document::ZozProject>&) { ++handedOver; }, m_writer),
+                 DocumentError);
+    EXPECT_EQ(handedOver, 0U);
+    EXPECT_EQ(m_writer->waiting(), 0U);
+    // A receiver that fails costs only its head start.
+    const auto kept = Manager().loadDeferringImages(
+        files::VtFile(manyImages(1)), workingFolder(),
+        [](const std::shared_ptr<document::ZozProject>&) {
+            throw std::runtime_error("receiver failed");
+        },
+        m_writer);
+    EXPECT_TRUE(kept.project);
+    m_writer->runAll();
+    EXPECT_TRUE(kept.images.finished());
+}
+
+TEST_F(DeferredImages, ByDefaultALibraryThreadWritesThem) {
+    const files::VtFolder work = workingFolder();
+    const Manager::ProjectLoad loaded = Manager().loadDeferringImages(
+        files::VtFile(manyImages(5)), work, [](const std::shared_ptr<document::ZozProject>&) {});
+    loaded.images.wait();
+    EXPECT_EQ(countEntries(work.url() / "Photo"), 5U);
+    PendingImages::waitForAll();
 }
 
 } // namespace

@@ -535,6 +535,10 @@ std::string ZipEntryReader::read(std::string_view name) const {
     return bytes;
 }
 
+void ZipEntryReader::verify(std::string_view name) const {
+    m_state->inflate(m_state->find(name), [](std::string_view) {});
+}
+
 void ZipEntryReader::extract(std::string_view name, const fs::path& target) const {
     const std::size_t index = m_state->find(name);
     detail::UniqueFd output(

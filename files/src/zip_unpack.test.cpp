@@ -329,6 +329,10 @@ TEST(ZipEntryReader, ReadsOnlyTheEntriesAskedForAfterCheckingTheWholeArchive) {
     EXPECT_EQ(reader.read("dir/b.bin"), big);
     EXPECT_EQ(reader.read("a.txt"), "second"); // the later entry of one path counts
     EXPECT_THROW((void)reader.read("missing"), ZipError);
+    // Checking an entry inflates it as reading does, and fails where reading would.
+    EXPECT_NO_THROW(reader.verify("dir/b.bin"));
+    EXPECT_THROW(reader.verify("bad.txt"), ZipError);
+    EXPECT_THROW(reader.verify("missing"), ZipError);
 
     reader.extract("dir/b.bin", scratch / "b.bin");
     EXPECT_EQ(readBytes(scratch / "b.bin"), big);

@@ -48,10 +48,11 @@ public:
     /// nothing unless the welcome screen shows.
     void openDocument(const QString& path);
 
-    /// Blocks until every document load that any window started has ended; a load whose window is
-    /// gone drops its document, working folder included, before it ends. Call it on the GUI
-    /// thread once no window needs the event loop any more (as the application ends), so that
-    /// leaving the process cuts no load off halfway.
+    /// Blocks until every document load that any window started has ended, and every working
+    /// folder of a dropped document has been removed (after its images stopped being written); a
+    /// load whose window is gone drops its document before it ends. Call it on the GUI thread
+    /// once no window needs the event loop any more (as the application ends), so that leaving
+    /// the process cuts no load off halfway.
     static void waitForLoadsInFlight();
 
     /// The window's state.

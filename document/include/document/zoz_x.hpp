@@ -9,6 +9,10 @@
 #include <optional>
 #include <string>
 
+namespace core {
+class Executor;
+}
+
 namespace document {
 
 class ZozProject;
@@ -18,9 +22,45 @@ namespace ZozX {
 
 using DocumentError = document::DocumentError;
 
+/// The images of a document that a load returned before writing them into the working folder.
+/// They are written afterwards, one per job on an executor, each exactly as `Manager::load` writes
+/// it (an image that cannot be written is logged and left out). A file is complete only once
+/// `finished()` holds. Copies share one writing; every member is safe from any thread.
+class PendingImages {
+public:
+    struct State;
+
+    /// The writing `state` (made by the load).
+    explicit PendingImages(std::shared_ptr<State> state) : m_state(std::move(state)) {}
+
+    /// True once every image is written or left out, or the writing has stopped.
+    bool finished() const;
+    /// Blocks until `finished()`; never call it from a job of the executor that writes them.
+    void wait() const;
+    /// Writes no image that is not begun yet, and calls `then` once the writing has ended: at
+    /// once on this thread when it already has, else on the writer's executor after the image it
+    /// is writing. Exceptions from `then` are logged. A later call's `then` runs after an
+    /// earlier one's.
+    void stop(std::function<void()> then) const;
+
+    /// Blocks until the image writing of every load in the process has ended and run what its
+    /// `stop` was given; call it before the process ends, so that no folder is left half
+    /// written or not removed.
+    static void waitForAll();
+
+private:
+    std::shared_ptr<State> m_state;
+};
+
 /// Reads and writes project documents; it holds no state, so one may be shared freely.
 class Manager {
 public:
+    /// A loaded project whose images are still being written.
+    struct ProjectLoad {
+        std::shared_ptr<ZozProject> project;
+        PendingImages images;
+    };
+
     /// The layout of a working folder: "project.moc" and the "Photo" folder inside `root`.
     class ProjectWorkingFolder {
     public:
@@ -43,11 +83,15 @@ public:
     /// file outlives the call.
     std::shared_ptr<ZozProject> load(const files::VtFile& document,
                                      const files::VtFolder& workingFolder) const;
-    /// Like `load`, and calls `onMapped` with the project on another thread as soon as it is
-    /// mapped, while the images are still being written (the load may still fail after it).
-    std::shared_ptr<ZozProject>
-    load(const files::VtFile& document, const files::VtFolder& workingFolder,
-         const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped) const;
+    /// Like `load`, but returns as soon as the project is mapped and every image it keeps has
+    /// been read from the archive and checked, before the images are written: they are written
+    /// afterwards on `writer` (by default a thread the library keeps for image writing), one job
+    /// per image. Calls `onMapped` with the project on another thread as soon as it is mapped
+    /// (the load may still fail after it). Throws as `load`, and then leaves nothing to write.
+    ProjectLoad
+    loadDeferringImages(const files::VtFile& document, const files::VtFolder& workingFolder,
+                        const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped,
+                        std::shared_ptr<core::Executor> writer = nullptr) const;
 
     /// Unpacks and decodes `document`; with a working folder, also copies its JSON and images
     /// there. Throws as `load`.

@@ -161,6 +161,9 @@ public:
     /// The bytes of the file entry `name`; throws `unzipFail` when there is none or it is
     /// damaged or differs from its declared size.
     std::string read(std::string_view name) const;
+    /// Inflates the file entry `name` and drops its bytes, so that it is checked as `read` checks
+    /// it without being held in memory; throws as `read` does.
+    void verify(std::string_view name) const;
     /// Writes the file entry `name` to the new file `target`, which must not exist (nor be a
     /// link); throws `unzipFail` as `read` does, or `std::system_error` when `target` cannot be
     /// created or written, and leaves no partial file.
