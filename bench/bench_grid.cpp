@@ -298,15 +298,18 @@ int main(int argc, char** argv) {
                     f.sections, f.items, plan.moc.size());
         std::printf("  %-44s %s ms\n", "floor (parse project.moc into a JSON tree):",
                     bench::Spread::of(f.floors).text().c_str());
+        // The goals hold for the large plan; the small one's floor is too short to be a measure.
+        const bool goalsHold = i == 0;
         printFigure("open request to first painted grid:", f.opens, f.floors, 1,
-                    "  x floor (goal <= 3.0):");
+                    goalsHold ? "  x floor (goal <= 3.0):" : "  x floor:");
         printFigure("of which the opening, until its page shows:", f.pagesShown, f.floors, 1,
                     "  x floor:");
         // The viewport's paints run one after another, against the median floor.
         const double floor = bench::Spread::of(f.floors).median;
         std::printf("  %-44s %s ms\n", "paint a 1920 x 1080 viewport in the middle:",
                     bench::Spread::of(f.viewports).text(2).c_str());
-        std::printf("  %-44s %s\n", "  x median floor (goal <= 0.1):",
+        std::printf("  %-44s %s\n",
+                    goalsHold ? "  x median floor (goal <= 0.1):" : "  x median floor:",
                     bench::Spread::of(
                         bench::ratios(f.viewports, std::vector<double>(f.viewports.size(), floor)))
                         .text(3)
