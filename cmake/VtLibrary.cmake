@@ -43,12 +43,15 @@ function(_vt_check_links self)
     endforeach()
 endfunction()
 
-# vt_library(<name> [QT] [DEPS <our libs>...] [PUBLIC_LIBS ...] [PRIVATE_LIBS ...]
-#            [TEST_LIBS ...])
+# vt_library(<name> [QT] [OPTIMIZED_TESTS] [DEPS <our libs>...] [PUBLIC_LIBS ...]
+#            [PRIVATE_LIBS ...] [TEST_LIBS ...])
 # QT: the library uses Qt: moc and rcc run over its headers, sources and resources/*.qrc, and its
 # tests start from vt_qt_test_main (a QApplication on the offscreen platform) instead of gtest's.
+# OPTIMIZED_TESTS: the library is mostly templates that its tests instantiate themselves, so the
+# tests are optimised like the library (others' tests are compiled without optimisation).
 function(vt_library name)
-    cmake_parse_arguments(ARG "QT" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "QT;OPTIMIZED_TESTS" "" "DEPS;PUBLIC_LIBS;PRIVATE_LIBS;TEST_LIBS"
+                          ${ARGN})
     _vt_check_links(${name} ${ARG_DEPS})
 
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
@@ -79,6 +82,11 @@ function(vt_library name)
     if(tests AND VT_BUILD_TESTS)
         add_executable(${name}_tests ${tests})
         target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+        # The tests' own code only drives the libraries, which keep their optimisation; left
+        # unoptimised, their large test bodies compile in about half the time.
+        if(NOT ARG_OPTIMIZED_TESTS)
+            target_compile_options(${name}_tests PRIVATE -O0)
+        endif()
         if(ARG_QT)
             set(test_main vt_qt_test_main)
             set_target_properties(${name}_tests PROPERTIES AUTOMOC ON)
