@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <map>
 #include <stdexcept>
@@ -16,6 +17,9 @@ namespace {
 // The table covers 1800-01-01 to 2300-01-01 (UTC); outside it ICU answers, under a lock.
 constexpr double kTableBegin = -5364662400.0;
 constexpr double kTableEnd = 10413792000.0;
+// Real zones change their rules at most a few times a year; this is over ten a year for the
+// table's five centuries.
+constexpr std::size_t kMaxTableTransitions = 5000;
 constexpr double kWindowHalfWidth = 27.0 * 3600.0; // more than any UTC offset
 
 std::int32_t toSeconds(std::int32_t millis) noexcept {
@@ -81,7 +85,14 @@ ZoneTable::ZoneTable(std::unique_ptr<icu::TimeZone> zone)
     std::int32_t previous = m_initialOffset;
     icu::TimeZoneTransition transition;
     UDate base = m_begin * 1000.0;
+    // A zone read from a damaged or hostile file can make ICU answer with transitions that never
+    // move on, or with ever more of them: the walk stops where no real zone goes, and the table
+    // keeps the offsets it met until then.
+    std::size_t steps = 0;
     while (basic->getNextTransition(base, false, transition)) {
+        if (!(transition.getTime() > base) || ++steps > kMaxTableTransitions) {
+            break;
+        }
         base = transition.getTime();
         if (base >= m_end * 1000.0) {
             break;
