@@ -39,8 +39,6 @@ Duration saturatingAdd(Duration base, Duration delay) {
     return base + step;
 }
 
-thread_local ThreadPool* tCurrentPool = nullptr;
-
 // Stand-ins are a safety valve, not a way to run unbounded work.
 constexpr std::size_t kMaxPoolThreads = 256;
 
@@ -71,11 +69,24 @@ void Executor::postPrioritized(Job job, TaskPriority /*priority*/) {
     post(std::move(job));
 }
 
-std::shared_ptr<Executor> background() {
-    // Never destroyed: workers may still be finishing jobs while statics are torn down at exit.
-    static auto* const pool = new std::shared_ptr<Executor>(std::make_shared<ThreadPool>(
+namespace {
+
+const std::shared_ptr<ThreadPool>& backgroundPool() {
+    // Never destroyed: it may still be asked for while statics are torn down at exit, where
+    // `stopBackground` has already ended it.
+    static auto* const pool = new std::shared_ptr<ThreadPool>(std::make_shared<ThreadPool>(
         std::clamp<std::size_t>(std::thread::hardware_concurrency(), 4, 16)));
     return *pool;
+}
+
+} // namespace
+
+std::shared_ptr<Executor> background() {
+    return backgroundPool();
+}
+
+void stopBackground() {
+    backgroundPool()->stop();
 }
 
 std::shared_ptr<Executor> mainLoop() {
@@ -104,55 +115,177 @@ ScopedMainLoop::~ScopedMainLoop() {
 // ---------------------------------------------------------------------------------------------
 // ThreadPool
 
-ThreadPool::ThreadPool(std::size_t threads) : m_baseCount(std::max<std::size_t>(threads, 1)) {
-    std::lock_guard lock(m_mutex);
-    m_workers.reserve(m_baseCount);
-    for (std::size_t i = 0; i < m_baseCount; ++i) {
-        m_workers.emplace_back([this] { work(); });
-        ++m_running;
+struct ThreadPool::Shared : std::enable_shared_from_this<Shared> {
+    using Clock = std::chrono::steady_clock;
+    struct Ready {
+        TaskPriority priority;
+        std::uint64_t sequence;
+        Job job;
+    };
+    using Timers = std::multimap<Clock::time_point, std::pair<TaskPriority, Job>>;
+
+    explicit Shared(std::size_t threads) : baseCount(std::max<std::size_t>(threads, 1)) {}
+
+    // Queues `job` unless the pool is stopping; a job left with the caller is destroyed by it
+    // outside the lock, since its captures may post again.
+    bool enqueueLocked(Job& job, TaskPriority priority);
+    void startWorkerLocked();
+    void work();
+    void beginBlocking();
+    void endBlocking();
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    // Signalled whenever a worker ends.
+    std::condition_variable workerEnded;
+    std::vector<Ready> ready; // a heap ordered by priority, then sequence
+    Timers timers;
+    std::uint64_t sequence = 0;
+    bool stopping = false;
+    const std::size_t baseCount;
+    std::size_t running = 0;
+    std::size_t blocked = 0;
+    std::vector<std::thread> workers;
+
+    // The pool whose worker the calling thread is, if any.
+    static thread_local Shared* current;
+};
+
+thread_local ThreadPool::Shared* ThreadPool::Shared::current = nullptr;
+
+bool ThreadPool::Shared::enqueueLocked(Job& job, TaskPriority priority) {
+    if (stopping) {
+        return false;
+    }
+    ready.push_back(Ready{priority, sequence++, std::move(job)});
+    std::push_heap(ready.begin(), ready.end(), readyAfter<Ready, Ready>);
+    return true;
+}
+
+void ThreadPool::Shared::startWorkerLocked() {
+    // Each worker owns the state too, so that it can end after the pool object is gone.
+    workers.emplace_back([self = shared_from_this()] { self->work(); });
+    ++running;
+}
+
+void ThreadPool::Shared::work() {
+    current = this;
+    std::unique_lock lock(mutex);
+    while (true) {
+        const auto now = Clock::now();
+        while (!timers.empty() && timers.begin()->first <= now) {
+            const auto due = timers.begin();
+            enqueueLocked(due->second.second, due->second.first);
+            timers.erase(due);
+        }
+        if (stopping) {
+            break;
+        }
+        if (!ready.empty()) {
+            std::pop_heap(ready.begin(), ready.end(), readyAfter<Ready, Ready>);
+            Job job = std::move(ready.back().job);
+            ready.pop_back();
+            lock.unlock();
+            runGuarded(job);
+            job = nullptr; // release captures before taking the lock again
+            lock.lock();
+            continue;
+        }
+        if (running - blocked > baseCount) {
+            // Idle while the workers it stood in for are back: retire, letting go of its handle.
+            const auto self =
+                std::find_if(workers.begin(), workers.end(), [](const std::thread& t) {
+                    return t.get_id() == std::this_thread::get_id();
+                });
+            if (self != workers.end()) {
+                self->detach();
+                workers.erase(self);
+            }
+            break;
+        }
+        if (timers.empty()) {
+            wake.wait(lock);
+        } else {
+            // A copy: another worker may erase the timer while this one waits.
+            const Clock::time_point next = timers.begin()->first;
+            wake.wait_until(lock, next);
+        }
+    }
+    --running;
+    workerEnded.notify_all();
+    current = nullptr;
+}
+
+ThreadPool::ThreadPool(std::size_t threads) : m_shared(std::make_shared<Shared>(threads)) {
+    const std::lock_guard lock(m_shared->mutex);
+    m_shared->workers.reserve(m_shared->baseCount);
+    for (std::size_t i = 0; i < m_shared->baseCount; ++i) {
+        m_shared->startWorkerLocked();
     }
 }
 
 ThreadPool::~ThreadPool() {
+    stop();
+}
+
+void ThreadPool::stop() {
+    std::vector<std::thread> workers;
+    std::vector<Shared::Ready> dropped;
+    Shared::Timers droppedTimers;
     {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true; // from here on no worker is added, so the list below is stable
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->stopping = true; // from here on no worker is added and no job queued
+        workers = std::exchange(m_shared->workers, {});
+        dropped = std::exchange(m_shared->ready, {});
+        droppedTimers = std::exchange(m_shared->timers, {});
     }
-    m_wake.notify_all();
-    for (std::thread& worker : m_workers) {
-        worker.join();
+    m_shared->wake.notify_all();
+    // The jobs not begun go first: a running job may be waiting for one of them, and releasing
+    // their captures (a promise, say) tells it that they never run.
+    dropped.clear();
+    droppedTimers.clear();
+    const bool onWorker = isCurrent();
+    for (std::thread& worker : workers) {
+        if (worker.get_id() == std::this_thread::get_id()) {
+            // The job calling us is still on this thread's stack; the worker ends after it.
+            worker.detach();
+        } else {
+            worker.join();
+        }
     }
+    // Workers another call took are waited for too.
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->workerEnded.wait(lock, [&] { return m_shared->running == (onWorker ? 1U : 0U); });
 }
 
 std::size_t ThreadPool::threadCount() const {
-    std::lock_guard lock(m_mutex);
-    return m_running;
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->running;
 }
 
-void ThreadPool::beginBlocking() {
-    std::lock_guard lock(m_mutex);
-    ++m_blocked;
-    if (m_stopping || m_running - m_blocked >= m_baseCount || m_running >= kMaxPoolThreads) {
+void ThreadPool::Shared::beginBlocking() {
+    const std::lock_guard lock(mutex);
+    ++blocked;
+    if (stopping || running - blocked >= baseCount || running >= kMaxPoolThreads) {
         return;
     }
     try {
-        m_workers.emplace_back([this] { work(); });
-        ++m_running;
+        startWorkerLocked();
     } catch (const std::exception& error) {
         // The wait goes on with one worker fewer.
         logError(error, "Could not start a stand-in worker");
     }
 }
 
-void ThreadPool::endBlocking() {
+void ThreadPool::Shared::endBlocking() {
     {
-        std::lock_guard lock(m_mutex);
-        --m_blocked;
+        const std::lock_guard lock(mutex);
+        --blocked;
     }
-    m_wake.notify_all(); // a surplus worker may now retire
+    wake.notify_all(); // a surplus worker may now retire
 }
 
-BlockingRegion::BlockingRegion() noexcept : m_pool(tCurrentPool) {
+BlockingRegion::BlockingRegion() noexcept : m_pool(ThreadPool::Shared::current) {
     if (m_pool) {
         m_pool->beginBlocking();
     }
@@ -169,77 +302,35 @@ void ThreadPool::post(Job job) {
 }
 
 void ThreadPool::postPrioritized(Job job, TaskPriority priority) {
+    bool queued = false;
     {
-        std::lock_guard lock(m_mutex);
-        enqueueLocked(std::move(job), priority);
+        const std::lock_guard lock(m_shared->mutex);
+        queued = m_shared->enqueueLocked(job, priority);
     }
-    m_wake.notify_one();
+    if (queued) {
+        m_shared->wake.notify_one();
+    }
+    // A job the stopped pool did not take is destroyed here, outside the lock.
 }
 
 void ThreadPool::postAfter(Duration delay, Job job) {
+    bool queued = false;
     {
-        std::lock_guard lock(m_mutex);
-        m_timers.emplace(saturatingAdd(Clock::now(), delay),
-                         std::make_pair(TaskPriority::medium, std::move(job)));
+        const std::lock_guard lock(m_shared->mutex);
+        if (!m_shared->stopping) {
+            m_shared->timers.emplace(saturatingAdd(Shared::Clock::now(), delay),
+                                     std::make_pair(TaskPriority::medium, std::move(job)));
+            queued = true;
+        }
     }
-    // Every idle worker recomputes its wake-up time; one of them takes the new timer.
-    m_wake.notify_all();
+    if (queued) {
+        // Every idle worker recomputes its wake-up time; one of them takes the new timer.
+        m_shared->wake.notify_all();
+    }
 }
 
 bool ThreadPool::isCurrent() const {
-    return tCurrentPool == this;
-}
-
-void ThreadPool::enqueueLocked(Job job, TaskPriority priority) {
-    m_ready.push_back(Ready{priority, m_sequence++, std::move(job)});
-    std::push_heap(m_ready.begin(), m_ready.end(), readyAfter<Ready, Ready>);
-}
-
-void ThreadPool::work() {
-    tCurrentPool = this;
-    std::unique_lock lock(m_mutex);
-    while (true) {
-        const auto now = Clock::now();
-        while (!m_timers.empty() && m_timers.begin()->first <= now) {
-            const auto due = m_timers.begin();
-            enqueueLocked(std::move(due->second.second), due->second.first);
-            m_timers.erase(due);
-        }
-        if (m_stopping) {
-            return;
-        }
-        if (!m_ready.empty()) {
-            std::pop_heap(m_ready.begin(), m_ready.end(), readyAfter<Ready, Ready>);
-            Job job = std::move(m_ready.back().job);
-            m_ready.pop_back();
-            lock.unlock();
-            runGuarded(job);
-            job = nullptr; // release captures before taking the lock again
-            lock.lock();
-            continue;
-        }
-        if (m_running - m_blocked > m_baseCount) {
-            // Idle while the workers it stood in for are back: retire. The thread lets go of
-            // its handle and touches nothing of the pool once the lock is released.
-            const auto self =
-                std::find_if(m_workers.begin(), m_workers.end(), [](const std::thread& t) {
-                    return t.get_id() == std::this_thread::get_id();
-                });
-            if (self != m_workers.end()) {
-                self->detach();
-                m_workers.erase(self);
-            }
-            --m_running;
-            return;
-        }
-        if (m_timers.empty()) {
-            m_wake.wait(lock);
-        } else {
-            // A copy: another worker may erase the timer while this one waits.
-            const Clock::time_point next = m_timers.begin()->first;
-            m_wake.wait_until(lock, next);
-        }
-    }
+    return Shared::current == m_shared.get();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <stdexcept>
@@ -132,6 +135,144 @@ TEST(ThreadPool, TimersFireNoEarlierThanAskedAndIsCurrentHolds) {
     pool->post([] { throw std::runtime_error("a failing job"); });
     pool->post([&] { survived.set_value(); });
     EXPECT_EQ(survived.get_future().wait_for(10s), std::future_status::ready);
+}
+
+// Counts the threads of this process, to see a worker end.
+std::size_t threadsOfThisProcess() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+// Waits up to ten seconds for `done`.
+bool eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST(ThreadPool, StopDropsWhatHasNotBegunAndWaitsForWhatRuns) {
+    core::ThreadPool pool(1);
+    std::promise<void> started;
+    std::promise<void> release;
+    std::atomic<bool> firstEnded{false};
+    pool.post([&, gate = release.get_future().share()] {
+        started.set_value();
+        gate.wait();
+        firstEnded = true;
+    });
+    started.get_future().wait();
+    std::atomic<int> ranAfter{0};
+    pool.post([&] { ++ranAfter; });
+    pool.postAfter(1ms, [&] { ++ranAfter; });
+    // A job never begun is destroyed, so whoever waits for its promise hears that it never runs.
+    std::promise<int> never;
+    auto neverRuns = never.get_future();
+    pool.post([promise = std::make_shared<std::promise<int>>(std::move(never))] {
+        promise->set_value(1);
+    });
+
+    auto stopping = std::async(std::launch::async, [&] { pool.stop(); });
+    EXPECT_EQ(stopping.wait_for(50ms), std::future_status::timeout);
+    EXPECT_THROW(neverRuns.get(), std::future_error);
+    release.set_value();
+    ASSERT_EQ(stopping.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(firstEnded);
+
+    // Posts after the stop are dropped at once, on the poster's thread.
+    auto captured = std::make_shared<int>(0);
+    pool.post([captured] { ++*captured; });
+    pool.postAfter(0ms, [captured] { ++*captured; });
+    pool.postPrioritized([captured] { ++*captured; }, core::TaskPriority::high);
+    EXPECT_EQ(captured.use_count(), 1);
+    pool.stop(); // again: nothing left to wait for
+    std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(ranAfter, 0);
+    EXPECT_EQ(*captured, 0);
+    EXPECT_EQ(pool.threadCount(), 0U);
+}
+
+TEST(ThreadPool, ItsLastOwnerMayLetGoOnOneOfItsWorkers) {
+    const std::size_t threadsBefore = threadsOfThisProcess();
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        auto pool = std::make_shared<core::ThreadPool>(3);
+        std::promise<void> released;
+        const std::shared_future<void> gate = released.get_future().share();
+        std::promise<void> otherEnded;
+        // Another worker is busy when the pool goes: it still finishes its job.
+        pool->post([&otherEnded, gate] {
+            gate.wait();
+            std::this_thread::sleep_for(2ms);
+            otherEnded.set_value();
+        });
+        std::promise<bool> wasCurrent;
+        // The job holds the only owner once the test lets go: the pool is destroyed on its worker,
+        // from the job's body or as its captures go.
+        pool->post([&wasCurrent, gate, round, owner = pool]() mutable {
+            gate.wait();
+            wasCurrent.set_value(owner->isCurrent());
+            if (round % 2 == 0) {
+                owner.reset();
+            }
+        });
+        pool.reset();
+        released.set_value();
+        EXPECT_TRUE(wasCurrent.get_future().get());
+        EXPECT_EQ(otherEnded.get_future().wait_for(10s), std::future_status::ready);
+    }
+    // Every worker ends, the ones that destroyed their pool included.
+    EXPECT_TRUE(eventually([&] { return threadsOfThisProcess() <= threadsBefore; }))
+        << threadsOfThisProcess() << " threads, " << threadsBefore << " before";
+}
+
+TEST(ThreadPool, AStopFromOneOfItsJobsWaitsForTheOthers) {
+    core::ThreadPool pool(2);
+    std::promise<void> otherStarted;
+    std::atomic<bool> otherEnded{false};
+    pool.post([&] {
+        otherStarted.set_value();
+        std::this_thread::sleep_for(20ms);
+        otherEnded = true;
+    });
+    otherStarted.get_future().wait();
+    std::promise<bool> endedWhenStopped;
+    pool.post([&] {
+        pool.stop();
+        endedWhenStopped.set_value(otherEnded);
+    });
+    EXPECT_TRUE(endedWhenStopped.get_future().get());
+}
+
+// The process-wide pool ends before the program does: a job still running when `main` is left
+// would read statics that `exit` destroys.
+TEST(BackgroundDeathTest, StoppingItWaitsForRunningJobsAndDropsTheRest) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::promise<void> started;
+            std::atomic<bool> ended{false};
+            core::background()->post([&] {
+                started.set_value();
+                std::this_thread::sleep_for(100ms);
+                ended = true;
+            });
+            started.get_future().wait();
+            core::background()->postAfter(50ms, [] { std::_Exit(3); });
+            core::stopBackground();
+            core::background()->post([] { std::_Exit(4); });
+            std::this_thread::sleep_for(20ms);
+            std::_Exit(ended ? 0 : 2);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ThreadRunLoop, ServesJobsAndTimersUntilStopped) {

@@ -94,48 +94,46 @@ private:
 /// A set of worker threads; ready jobs run highest priority first, then in posting order. While
 /// a worker waits inside a `BlockingRegion` (a task's sleep or wait), the pool runs a stand-in
 /// worker, so waiting tasks cannot starve the queue or deadlock it.
-/// Destruction stops the workers after their current jobs and drops the jobs still queued; it
-/// must not happen on one of the pool's own workers.
+/// `stop()` ends the pool for good; destruction stops it. The last owner may let go of the pool
+/// on one of the pool's own workers (from a job, or as a job's captures are released): that
+/// worker ends by itself once it is back from the job, and the others are waited for.
 class ThreadPool final : public Executor {
 public:
     /// Starts `threads` workers (at least one).
     explicit ThreadPool(std::size_t threads);
+    /// Stops the pool (see `stop`).
     ~ThreadPool() override;
     ThreadPool(const ThreadPool&) = delete;
     ThreadPool& operator=(const ThreadPool&) = delete;
 
+    /// Queues `job`; once the pool is stopped, drops it (destroys it on this thread) instead.
     void post(Job job) override;
     void postAfter(Duration delay, Job job) override;
     void postPrioritized(Job job, TaskPriority priority) override;
     bool isCurrent() const override;
+
+    /// Stops the pool: drops the jobs and timers not begun (destroying them on this thread) and
+    /// every job posted from now on, then blocks until every job running on the pool has
+    /// returned and its worker has ended, except the job that is calling, when a job of this pool
+    /// calls it. Later calls wait the same way. Never call it from two of the pool's jobs at once.
+    void stop();
 
     /// The number of live worker threads, stand-ins included.
     std::size_t threadCount() const;
 
 private:
     friend class BlockingRegion;
-    using Clock = std::chrono::steady_clock;
-    struct Ready {
-        TaskPriority priority;
-        std::uint64_t sequence;
-        Job job;
-    };
-    void enqueueLocked(Job job, TaskPriority priority);
-    void work();
-    void beginBlocking();
-    void endBlocking();
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::vector<Ready> m_ready; // a heap ordered by priority, then sequence
-    std::multimap<Clock::time_point, std::pair<TaskPriority, Job>> m_timers;
-    std::uint64_t m_sequence = 0;
-    bool m_stopping = false;
-    const std::size_t m_baseCount;
-    std::size_t m_running = 0;
-    std::size_t m_blocked = 0;
-    std::vector<std::thread> m_workers;
+    struct Shared;
+    // What the workers use, owned by the pool and by each worker: a worker that outlives the pool
+    // object (the one that destroyed it) still finds the state it needs to end.
+    std::shared_ptr<Shared> m_shared;
 };
+
+/// Ends the process-wide pool of `background()` (see `ThreadPool::stop`): jobs not begun are
+/// dropped, running ones are waited for, later posts are dropped. Call it once, as the program
+/// ends and before `main` returns, so that no background job still runs while the process
+/// destroys its statics.
+void stopBackground();
 
 /// Marks the calling thread as waiting for the life of this object: on a pool worker the pool
 /// starts a stand-in meanwhile. Elsewhere it does nothing.
@@ -147,7 +145,7 @@ public:
     BlockingRegion& operator=(const BlockingRegion&) = delete;
 
 private:
-    ThreadPool* m_pool;
+    ThreadPool::Shared* m_pool;
 };
 
 /// A run loop driven by hand with a virtual clock, for tests: nothing runs until the test asks,
