@@ -5,6 +5,7 @@
 #include "app/termination_signals.hpp"
 #include "app/window_manager.hpp"
 
+#include "core/executor.hpp"
 #include "uikit/qt_main_loop.hpp"
 
 #include <QApplication>
@@ -30,13 +31,15 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         app::WindowManager windows;
-        app::ReportWindow* first = windows.newWindow();
         const QStringList arguments = QApplication::arguments();
-        if (arguments.size() > 1) {
-            first->openDocument(QFileInfo(arguments.at(1)).absoluteFilePath());
-        }
+        windows.newWindow(arguments.size() > 1 ? QFileInfo(arguments.at(1)).absoluteFilePath()
+                                               : QString());
         result = QApplication::exec();
     }
+    // The windows and their loads are gone; a report still being built for one of them must end
+    // before the statics it reads do. Its result may still be posted to the main loop, so that
+    // goes afterwards.
+    core::stopBackground();
     core::installMainLoop(nullptr);
     return result;
 }

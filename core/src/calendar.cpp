@@ -263,22 +263,27 @@ std::shared_ptr<const detail::CalendarImpl> buildImpl(const CalendarSettings& se
     return impl;
 }
 
+struct ImplCache {
+    std::mutex mutex;
+    std::map<SettingsKey, std::shared_ptr<const detail::CalendarImpl>> entries;
+};
+
 std::shared_ptr<const detail::CalendarImpl> cachedImpl(const CalendarSettings& settings) {
-    static std::mutex mutex;
-    static std::map<SettingsKey, std::shared_ptr<const detail::CalendarImpl>> cache;
+    // Never destroyed: work on other threads may still count days while the process ends.
+    static auto* const cache = new ImplCache;
     const SettingsKey key = keyOf(settings);
     {
-        const std::lock_guard lock(mutex);
-        if (const auto found = cache.find(key); found != cache.end()) {
+        const std::lock_guard lock(cache->mutex);
+        if (const auto found = cache->entries.find(key); found != cache->entries.end()) {
             return found->second;
         }
     }
     auto impl = buildImpl(settings);
-    const std::lock_guard lock(mutex);
-    if (cache.size() >= 64) {
-        cache.clear(); // calendars in use keep their own reference
+    const std::lock_guard lock(cache->mutex);
+    if (cache->entries.size() >= 64) {
+        cache->entries.clear(); // calendars in use keep their own reference
     }
-    return cache.emplace(key, std::move(impl)).first->second;
+    return cache->entries.emplace(key, std::move(impl)).first->second;
 }
 
 struct WorkingSlot {

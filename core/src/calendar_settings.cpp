@@ -25,8 +25,10 @@ struct OverrideStack {
 };
 
 OverrideStack& overrides() {
-    static OverrideStack stack;
-    return stack;
+    // Never destroyed, like every state the calendar reads: work on other threads may still
+    // count days while the process ends.
+    static auto* const stack = new OverrideStack;
+    return *stack;
 }
 
 std::string envValue(const char* name) {
@@ -85,16 +87,19 @@ std::string hostZoneId() {
 
 // /etc/localtime is a file lookup: read again at most once a second.
 std::string cachedHostZoneId() {
-    static std::mutex mutex;
-    static std::string cached;
-    static std::chrono::steady_clock::time_point readAt;
+    struct HostZone {
+        std::mutex mutex;
+        std::string id;
+        std::chrono::steady_clock::time_point readAt;
+    };
+    static auto* const host = new HostZone; // never destroyed, as above
     const auto now = std::chrono::steady_clock::now();
-    const std::lock_guard lock(mutex);
-    if (cached.empty() || now - readAt >= std::chrono::seconds(1)) {
-        cached = hostZoneId();
-        readAt = now;
+    const std::lock_guard lock(host->mutex);
+    if (host->id.empty() || now - host->readAt >= std::chrono::seconds(1)) {
+        host->id = hostZoneId();
+        host->readAt = now;
     }
-    return cached;
+    return host->id;
 }
 
 std::string zoneIdFromEnvironment() {
@@ -141,15 +146,18 @@ std::string icuLocaleId(std::string_view posixName) {
 }
 
 void followIcuDefaultZone(const std::string& zoneId) {
-    static std::mutex mutex;
-    static std::string applied;
-    const std::lock_guard lock(mutex);
-    if (zoneId == applied) {
+    struct Applied {
+        std::mutex mutex;
+        std::string zoneId;
+    };
+    static auto* const applied = new Applied; // never destroyed, as above
+    const std::lock_guard lock(applied->mutex);
+    if (zoneId == applied->zoneId) {
         return;
     }
     if (auto zone = makeKnownZone(zoneId)) {
         icu::TimeZone::adoptDefault(zone.release());
-        applied = zoneId;
+        applied->zoneId = zoneId;
     }
 }
 

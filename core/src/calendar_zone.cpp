@@ -49,11 +49,15 @@ bool isKnownZone(const std::string& zoneId) {
 }
 
 std::shared_ptr<const ZoneTable> ZoneTable::forZone(const std::string& zoneId) {
-    static std::mutex mutex;
-    static std::map<std::string, std::shared_ptr<const ZoneTable>, std::less<>> tables;
+    struct Tables {
+        std::mutex mutex;
+        std::map<std::string, std::shared_ptr<const ZoneTable>, std::less<>> byZone;
+    };
+    // Never destroyed: work on other threads may still count days while the process ends.
+    static auto* const tables = new Tables;
     {
-        const std::lock_guard lock(mutex);
-        if (const auto found = tables.find(zoneId); found != tables.end()) {
+        const std::lock_guard lock(tables->mutex);
+        if (const auto found = tables->byZone.find(zoneId); found != tables->byZone.end()) {
             return found->second;
         }
     }
@@ -62,8 +66,8 @@ std::shared_ptr<const ZoneTable> ZoneTable::forZone(const std::string& zoneId) {
         throw std::invalid_argument("unknown time zone: " + zoneId);
     }
     auto table = std::make_shared<const ZoneTable>(std::move(zone));
-    const std::lock_guard lock(mutex);
-    return tables.emplace(zoneId, std::move(table)).first->second;
+    const std::lock_guard lock(tables->mutex);
+    return tables->byZone.emplace(zoneId, std::move(table)).first->second;
 }
 
 ZoneTable::ZoneTable(std::unique_ptr<icu::TimeZone> zone)

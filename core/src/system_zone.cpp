@@ -556,20 +556,24 @@ private:
 
 // The rules of a system zone file, read once per process; null when there is no usable file.
 std::shared_ptr<const icu::BasicTimeZone> cachedSystemZone(const std::string& zoneId) {
-    static std::mutex mutex;
-    // Null entries remember paths with no usable file. The rules are never changed.
-    static std::map<std::string, std::shared_ptr<const icu::BasicTimeZone>, std::less<>> zones;
+    struct Zones {
+        std::mutex mutex;
+        // Null entries remember paths with no usable file. The rules are never changed.
+        std::map<std::string, std::shared_ptr<const icu::BasicTimeZone>, std::less<>> byPath;
+    };
+    // Never destroyed: work on other threads may still count days while the process ends.
+    static auto* const zones = new Zones;
     const std::string path = zoneFolder() + "/" + zoneId;
-    const std::lock_guard lock(mutex);
-    auto found = zones.find(path);
-    if (found == zones.end()) {
+    const std::lock_guard lock(zones->mutex);
+    auto found = zones->byPath.find(path);
+    if (found == zones->byPath.end()) {
         std::shared_ptr<const icu::BasicTimeZone> rules;
         if (isZoneFileName(zoneId)) {
             if (const auto bytes = readZoneFile(path)) {
                 rules = zoneFromZoneFile(zoneId, *bytes);
             }
         }
-        found = zones.emplace(path, std::move(rules)).first;
+        found = zones->byPath.emplace(path, std::move(rules)).first;
     }
     return found->second;
 }
