@@ -19,10 +19,14 @@ WindowManager::~WindowManager() {
     ReportWindow::waitForLoadsInFlight();
 }
 
-ReportWindow* WindowManager::newWindow() {
+ReportWindow* WindowManager::newWindow(const QString& document) {
     auto* window = new ReportWindow(nullptr, m_opener);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &ReportWindow::newWindowRequested, this, &WindowManager::newWindow);
+    if (!document.isEmpty()) {
+        // Before the window shows, so that the welcome screen never does.
+        window->openDocument(document);
+    }
+    connect(window, &ReportWindow::newWindowRequested, this, [this] { newWindow(); });
     connect(window, &QObject::destroyed, this, [this] {
         m_windows.removeIf([](const QPointer<ReportWindow>& entry) { return entry.isNull(); });
     });

@@ -19,8 +19,9 @@ public:
     explicit WindowManager(QObject* parent = nullptr, ReportWindow::Opener opener = {});
     ~WindowManager() override;
 
-    /// Makes, shows and returns a new window on its welcome screen.
-    ReportWindow* newWindow();
+    /// Makes, shows and returns a new window: on its welcome screen, or, given a `document` path,
+    /// opening that document, in which case its first frame already shows the progress screen.
+    ReportWindow* newWindow(const QString& document = QString());
     /// The windows open now, oldest first.
     QList<ReportWindow*> windows() const;
 
