@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -295,6 +298,44 @@ TEST(TipsWidget, AReplacingTipMovesTheViewFromItsOwnPlace) {
     EXPECT_EQ(s.order().front(), "tipped");
     s.state.setValue(std::nullopt);
     EXPECT_EQ(s.order(), (Order{"below", "above", "later", "tipped"}));
+}
+
+// The neighbour recorded above the view can leave the parent while a tip holds the view elsewhere;
+// the view then goes back to its old index among the siblings that remain, not to the top.
+TEST(TipsWidget, AViewWhoseNeighbourLeftGoesBackToItsIndexAmongTheRest) {
+    QWidget elsewhere;
+    const std::vector<std::pair<const char*, std::function<void(QWidget*)>>> ways{
+        {"deleted", [](QWidget* gone) { delete gone; }},
+        {"reparented", [&elsewhere](QWidget* gone) { gone->setParent(&elsewhere); }},
+    };
+    for (const auto& [how, leave] : ways) {
+        SCOPED_TRACE(how);
+        {
+            // At the bottom, under "below".
+            Siblings s;
+            s.tipped->lower();
+            s.set(1);
+            leave(s.below);
+            ASSERT_EQ(s.order(), (Order{"above", "tipped"}));
+            s.state.setValue(std::nullopt);
+            EXPECT_EQ(s.order(), (Order{"tipped", "above"}));
+            EXPECT_FALSE(s.tippedOnTop());
+        }
+        {
+            // Second of four, under "above", lowered by the tip this time.
+            Siblings s;
+            auto* top = new QWidget(&s.window);
+            top->setObjectName("top");
+            top->setGeometry(90, 90, 200, 200);
+            top->show();
+            s.set(-1);
+            leave(s.above);
+            ASSERT_EQ(s.order(), (Order{"tipped", "below", "top"}));
+            s.state.setValue(std::nullopt);
+            EXPECT_EQ(s.order(), (Order{"below", "tipped", "top"}));
+            EXPECT_FALSE(s.tippedOnTop());
+        }
+    }
 }
 
 } // namespace
