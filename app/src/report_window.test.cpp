@@ -401,6 +401,22 @@ TEST_F(ReportWindowTest, EndingTheApplicationWhileADocumentLoadsLeavesNoWorkingF
     EXPECT_TRUE(tmpEntries().empty());
 }
 
+TEST_F(ReportWindowTest, AWindowOpenedWithADocumentNeverShowsTheWelcomeScreen) {
+    writeDocument("plan.zoz");
+    WindowManager manager;
+    ReportWindow* window = manager.newWindow(qstr(documents() / "plan.zoz"));
+    // Shown, but not yet painted: what it paints first is the progress screen, with no picture of
+    // the welcome screen fading over it.
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pages()->currentWidget(), window->loadingPage());
+    EXPECT_EQ(window->findChild<QWidget*>(QStringLiteral("pageFade")), nullptr);
+    EXPECT_TRUE(waitFor([&] { return window->documentPage() != nullptr; }));
+
+    // Without a document it still starts on the welcome screen.
+    ReportWindow* empty = manager.newWindow();
+    EXPECT_EQ(empty->pages()->currentWidget(), empty->openFilePage());
+}
+
 TEST_F(ReportWindowTest, AnErrorSentInOneWindowShowsOnlyInThatWindow) {
     WindowManager manager;
     ReportWindow* first = manager.newWindow();
