@@ -5,7 +5,6 @@
 #include "document/json_coding.hpp"
 #include "document/zoz_project.hpp"
 
-#include "core/executor.hpp"
 #include "core/log.hpp"
 #include "files/zip.hpp"
 
@@ -14,12 +13,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -427,174 +424,13 @@ bool isPlainImageId(const std::string& imageId) {
     });
 }
 
-// The image writing of one load, shared by the handles and the job that writes the next image.
-struct PendingImages::State {
-    State(std::vector<ImageJob> images, std::shared_ptr<const files::ZipEntryReader> entries)
-        : jobs(std::move(images)), archive(std::move(entries)) {}
-
-    // Posts the first image on `executor`; counted among the writings in flight until it ends.
-    static void start(const std::shared_ptr<State>& state,
-                      std::shared_ptr<core::Executor> executor);
-    // Writes the next image and posts the one after it, or ends the writing.
-    static void writeNext(const std::shared_ptr<State>& state);
-    void end() noexcept;
-
-    mutable std::mutex mutex;
-    mutable std::condition_variable ended;
-    std::vector<ImageJob> jobs;
-    std::size_t next = 0;
-    bool stopped = false;
-    bool finished = false;
-    std::function<void()> then;
-    std::shared_ptr<const files::ZipEntryReader> archive;
-    std::shared_ptr<core::Executor> writer;
-};
-
-namespace {
-
-// How many image writings have not yet ended and run what they were given on stopping, so that
-// the process can wait for them. Never destroyed: a writer may end while statics are torn down.
-struct WritingsInFlight {
-    std::mutex mutex;
-    std::condition_variable ended;
-    std::size_t count = 0;
-};
-
-WritingsInFlight& writingsInFlight() {
-    static auto* const writings = new WritingsInFlight;
-    return *writings;
-}
-
-// The one thread that writes the images of every load, so that waiting on the disk never takes
-// a worker from the pool that builds the report. Never destroyed, like the pool.
-std::shared_ptr<core::Executor> imageWriter() {
-    static auto* const writer =
-        new std::shared_ptr<core::Executor>(std::make_shared<core::ThreadPool>(1));
-    return *writer;
-}
-
-void runLogged(const std::function<void()>& work) noexcept {
-    try {
-        work();
-    } catch (const std::exception& error) {
-        core::logError(error, "Failed to finish after writing a document's images");
-    } catch (...) {
-        core::Log::error("Failed to finish after writing a document's images");
-    }
-}
-
-} // namespace
-
-void PendingImages::State::start(const std::shared_ptr<State>& state,
-                                 std::shared_ptr<core::Executor> executor) {
-    {
-        const std::lock_guard lock(writingsInFlight().mutex);
-        ++writingsInFlight().count;
-    }
-    state->writer = std::move(executor);
-    try {
-        state->writer->post([state] { writeNext(state); });
-    } catch (...) {
-        state->end();
-        throw;
-    }
-}
-
-void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
-    std::optional<ImageJob> job;
-    {
-        const std::lock_guard lock(state->mutex);
-        if (!state->stopped && state->next < state->jobs.size()) {
-            // Taken out, so that the bytes of a written image are freed at once.
-            job = std::move(state->jobs[state->next++]);
-        }
-    }
-    if (!job) {
-        state->end();
-        return;
-    }
-    try {
-        writeImage(*job, state->archive.get());
-    } catch (const std::exception& error) {
-        // Only running out of memory gets here; the image is left out like any other failure.
-        core::logError(error, "Failed to write " + job->logSeed + " of " + job->imageId);
-    }
-    job.reset();
-    try {
-        // One image per job: a stop is seen between two images, and other work on the same
-        // executor is not held up behind a whole document.
-        state->writer->post([state] { writeNext(state); });
-    } catch (const std::exception& error) {
-        core::logError(error, "Failed to go on writing a document's images");
-        state->end();
-    }
-}
-
-void PendingImages::State::end() noexcept {
-    std::function<void()> last;
-    {
-        const std::lock_guard lock(mutex);
-        finished = true;
-        last = std::exchange(then, nullptr);
-        jobs.clear();
-        archive.reset();
-    }
-    ended.notify_all();
-    if (last) {
-        runLogged(last);
-    }
-    auto& writings = writingsInFlight();
-    const std::lock_guard lock(writings.mutex);
-    if (--writings.count == 0) {
-        writings.ended.notify_all();
-    }
-}
-
-bool PendingImages::finished() const {
-    const std::lock_guard lock(m_state->mutex);
-    return m_state->finished;
-}
-
-void PendingImages::wait() const {
-    std::unique_lock lock(m_state->mutex);
-    m_state->ended.wait(lock, [this] { return m_state->finished; });
-}
-
-void PendingImages::stop(std::function<void()> then) const {
-    {
-        const std::lock_guard lock(m_state->mutex);
-        m_state->stopped = true;
-        if (!m_state->finished) {
-            if (m_state->then && then) {
-                then = [first = std::move(m_state->then), second = std::move(then)] {
-                    runLogged(first);
-                    second();
-                };
-            }
-            if (then) {
-                m_state->then = std::move(then);
-            }
-            return;
-        }
-    }
-    if (then) {
-        runLogged(then);
-    }
-}
-
-void PendingImages::waitForAll() {
-    auto& writings = writingsInFlight();
-    std::unique_lock lock(writings.mutex);
-    writings.ended.wait(lock, [&writings] { return writings.count == 0; });
-}
-
 namespace {
 
 struct ReadResult {
     JsonProject json;
     std::shared_ptr<ZozProject> project;
     // The images left to write; none unless the read was asked to leave them.
-    std::shared_ptr<PendingImages::State> images;
+    std::optional<PendingImages> images;
 };
 
 // The mapped project, or why there is none.
@@ -618,11 +454,13 @@ Mapped mapProject(const JsonProject& json) {
 // Reads the JSON entry into memory and writes into the working folder only the files it keeps:
 // nothing is unpacked to a temporary folder first, so each file is written once. The mapping
 // runs while the image entries are checked; whatever fails, the working folder is left as it
-// was. With `writer`, the images are left to it once the read has succeeded (all of them were
-// checked by then); without, they are written here before it returns.
+// was. When `deferImages`, the images are left to `writer` (by default the library's image
+// thread) once the read has succeeded (all of them were checked by then); otherwise they are
+// written here before it returns.
 ReadResult readDocument(const files::VtFile& document,
                         const std::optional<files::VtFolder>& workingFolder, bool wantProject,
                         const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped,
+                        bool deferImages = false,
                         std::shared_ptr<core::Executor> writer = nullptr) {
     const std::string path = document.pathString();
     if (!document.exists()) {
@@ -681,7 +519,7 @@ ReadResult readDocument(const files::VtFile& document,
         throwLogged(DocumentError::Code::InvalidJson, "Failed to pharse project json file:" + path,
                     core::LogLocation::named(kReadOperation), std::move(decodeFailure));
     }
-    ReadResult result{std::move(*decoded), nullptr, nullptr};
+    ReadResult result{std::move(*decoded), nullptr, std::nullopt};
     const JsonProject& json = result.json;
     // The future's destructor waits for the mapping, so it never outlives the JSON it reads.
     std::future<Mapped> mapped;
@@ -742,7 +580,7 @@ ReadResult readDocument(const files::VtFile& document,
                         "Failed to unzip the .zoz file \"" + path + "\"",
                         core::LogLocation::named(kReadOperation), damaged.detail);
         }
-        if (!writer) {
+        if (!deferImages) {
             // Written while the project is mapped; taken out again if the mapping fails.
             for (const ImageJob& job : images.jobs) {
                 if (writeImage(job, archive.get())) {
@@ -761,11 +599,24 @@ ReadResult readDocument(const files::VtFile& document,
         }
         result.project = std::move(outcome.project);
     }
-    if (writer) {
+    if (deferImages) {
         // Only an entry whose bytes are not held needs the archive kept open.
-        result.images = std::make_shared<PendingImages::State>(
-            std::move(images.jobs), images.readsArchiveAgain ? std::move(archive) : nullptr);
-        PendingImages::State::start(result.images, std::move(writer));
+        std::shared_ptr<const files::ZipEntryReader> kept =
+            images.readsArchiveAgain ? std::move(archive) : nullptr;
+        std::vector<std::function<void()>> writes;
+        writes.reserve(images.jobs.size());
+        for (ImageJob& job : images.jobs) {
+            writes.emplace_back([job = std::move(job), kept] {
+                try {
+                    writeImage(job, kept.get());
+                } catch (const std::exception& error) {
+                    // Only running out of memory gets here; the image is left out like any other
+                    // failure.
+                    core::logError(error, "Failed to write " + job.logSeed + " of " + job.imageId);
+                }
+            });
+        }
+        result.images = PendingImages::start(std::move(writes), std::move(writer));
     }
     placedFiles.keep();
     return result;
@@ -787,9 +638,9 @@ Manager::ProjectLoad Manager::loadDeferringImages(
     const files::VtFile& document, const files::VtFolder& workingFolder,
     const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped,
     std::shared_ptr<core::Executor> writer) const {
-    ReadResult read = readDocument(document, workingFolder, true, onMapped,
-                                   writer ? std::move(writer) : imageWriter());
-    return {std::move(read.project), PendingImages(std::move(read.images))};
+    ReadResult read =
+        readDocument(document, workingFolder, true, onMapped, true, std::move(writer));
+    return {std::move(read.project), std::move(*read.images)};
 }
 
 void Manager::saveAsJsonFile(const JsonProject& jsonProject, const files::VtFile& jsonFile) const {
