@@ -4,6 +4,7 @@
 #include "core/log.hpp"
 
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -15,21 +16,28 @@ namespace document::ZozX {
 struct PendingImages::State {
     explicit State(std::vector<std::function<void()>> images) : writes(std::move(images)) {}
 
-    // Posts the first image on `executor`; counted among the writings in flight until it ends.
-    static void start(const std::shared_ptr<State>& state,
-                      std::shared_ptr<core::Executor> executor);
     // Writes the next image and posts the one after it, or ends the writing.
     static void writeNext(const std::shared_ptr<State>& state);
+    // Posts the next image's job on the writer; ends the writing when the writer is gone or
+    // refuses it.
+    static void postNext(const std::shared_ptr<State>& state);
+    // Ends the writing and runs the follow-ups; only the first call does anything.
     void end() noexcept;
+    // Runs the follow-ups queued, those queued meanwhile included, on this thread; the caller
+    // has set `draining`.
+    void drain() noexcept;
+    bool finishedLocked() const { return ended && !draining && followUps.empty(); }
 
     mutable std::mutex mutex;
-    mutable std::condition_variable ended;
+    mutable std::condition_variable changed;
     std::vector<std::function<void()>> writes;
     std::size_t next = 0;
     bool stopped = false;
-    bool finished = false;
-    std::function<void()> then;
-    std::shared_ptr<core::Executor> writer;
+    bool ended = false;
+    // A thread is running the follow-ups; the others leave theirs in the queue for it.
+    bool draining = false;
+    std::deque<std::function<void()>> followUps;
+    std::weak_ptr<core::Executor> writer;
 };
 
 namespace {
@@ -65,28 +73,46 @@ void runLogged(const std::function<void()>& work) noexcept {
     }
 }
 
+// The writer's turn for one image. An executor that drops the job without running it would
+// otherwise leave the writing waiting for ever: the turn then ends it.
+class Turn {
+public:
+    explicit Turn(std::shared_ptr<PendingImages::State> state) : m_state(std::move(state)) {}
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+    ~Turn() {
+        if (m_state) {
+            m_state->end();
+        }
+    }
+
+    void take() { PendingImages::State::writeNext(std::exchange(m_state, nullptr)); }
+
+private:
+    std::shared_ptr<PendingImages::State> m_state;
+};
+
 } // namespace
 
 PendingImages PendingImages::start(std::vector<std::function<void()>> writes,
                                    std::shared_ptr<core::Executor> writer) {
     auto state = std::make_shared<State>(std::move(writes));
-    State::start(state, writer ? std::move(writer) : imageWriter());
-    return PendingImages(std::move(state));
-}
-
-void PendingImages::State::start(const std::shared_ptr<State>& state,
-                                 std::shared_ptr<core::Executor> executor) {
+    if (!writer) {
+        writer = imageWriter();
+    }
     {
         const std::lock_guard lock(writingsInFlight().mutex);
         ++writingsInFlight().count;
     }
-    state->writer = std::move(executor);
+    state->writer = writer;
     try {
-        state->writer->post([state] { writeNext(state); });
+        auto turn = std::make_shared<Turn>(state);
+        writer->post([turn] { turn->take(); });
     } catch (...) {
         state->end();
         throw;
     }
+    return PendingImages(std::move(state));
 }
 
 void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
@@ -108,10 +134,20 @@ void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
         core::logError(error, "Failed to write a document's image");
     }
     write = nullptr;
+    postNext(state);
+}
+
+void PendingImages::State::postNext(const std::shared_ptr<State>& state) {
+    const std::shared_ptr<core::Executor> executor = state->writer.lock();
+    if (!executor) {
+        state->end();
+        return;
+    }
     try {
         // One image per job: a stop is seen between two images, and other work on the same
         // executor is not held up behind a whole document.
-        state->writer->post([state] { writeNext(state); });
+        auto turn = std::make_shared<Turn>(state);
+        executor->post([turn] { turn->take(); });
     } catch (const std::exception& error) {
         core::logError(error, "Failed to go on writing a document's images");
         state->end();
@@ -119,17 +155,21 @@ void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
 }
 
 void PendingImages::State::end() noexcept {
-    std::function<void()> last;
+    std::vector<std::function<void()>> unwritten;
     {
         const std::lock_guard lock(mutex);
-        finished = true;
-        last = std::exchange(then, nullptr);
-        writes.clear();
+        if (ended) {
+            return;
+        }
+        ended = true;
+        stopped = true;
+        unwritten = std::move(writes);
+        // No stop runs follow-ups before the writing has ended: this thread runs those given so
+        // far and those given while it runs them.
+        draining = true;
     }
-    ended.notify_all();
-    if (last) {
-        runLogged(last);
-    }
+    unwritten.clear();
+    drain();
     auto& writings = writingsInFlight();
     const std::lock_guard lock(writings.mutex);
     if (--writings.count == 0) {
@@ -137,35 +177,55 @@ void PendingImages::State::end() noexcept {
     }
 }
 
+void PendingImages::State::drain() noexcept {
+    while (true) {
+        std::function<void()> followUp;
+        {
+            const std::lock_guard lock(mutex);
+            if (followUps.empty()) {
+                draining = false;
+                break;
+            }
+            followUp = std::move(followUps.front());
+            followUps.pop_front();
+        }
+        runLogged(followUp);
+    }
+    changed.notify_all();
+}
+
 bool PendingImages::finished() const {
     const std::lock_guard lock(m_state->mutex);
-    return m_state->finished;
+    return m_state->finishedLocked();
 }
 
 void PendingImages::wait() const {
     std::unique_lock lock(m_state->mutex);
-    m_state->ended.wait(lock, [this] { return m_state->finished; });
+    m_state->changed.wait(lock, [this] { return m_state->finishedLocked(); });
+}
+
+bool PendingImages::wait(std::chrono::milliseconds within) const {
+    std::unique_lock lock(m_state->mutex);
+    return m_state->changed.wait_for(lock, within, [this] { return m_state->finishedLocked(); });
 }
 
 void PendingImages::stop(std::function<void()> then) const {
+    bool drainHere = false;
     {
         const std::lock_guard lock(m_state->mutex);
         m_state->stopped = true;
-        if (!m_state->finished) {
-            if (m_state->then && then) {
-                then = [first = std::move(m_state->then), second = std::move(then)] {
-                    runLogged(first);
-                    second();
-                };
-            }
-            if (then) {
-                m_state->then = std::move(then);
-            }
-            return;
+        if (then) {
+            m_state->followUps.push_back(std::move(then));
+        }
+        // While the writing goes on, or another thread runs follow-ups, that thread runs this
+        // one too, after the earlier ones.
+        if (m_state->ended && !m_state->draining && !m_state->followUps.empty()) {
+            m_state->draining = true;
+            drainHere = true;
         }
     }
-    if (then) {
-        runLogged(then);
+    if (drainHere) {
+        m_state->drain();
     }
 }
 
@@ -173,6 +233,12 @@ void PendingImages::waitForAll() {
     auto& writings = writingsInFlight();
     std::unique_lock lock(writings.mutex);
     writings.ended.wait(lock, [&writings] { return writings.count == 0; });
+}
+
+bool PendingImages::waitForAll(std::chrono::milliseconds within) {
+    auto& writings = writingsInFlight();
+    std::unique_lock lock(writings.mutex);
+    return writings.ended.wait_for(lock, within, [&writings] { return writings.count == 0; });
 }
 
 } // namespace document::ZozX

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -637,7 +638,7 @@ TEST_F(DeferredImages, TheProjectComesBeforeItsImagesWhichFollowAsTheFullLoadWri
     EXPECT_FALSE(loaded.images.finished());
     EXPECT_EQ(m_writer->runAll(), 42U);
     EXPECT_TRUE(loaded.images.finished());
-    loaded.images.wait();
+    EXPECT_TRUE(loaded.images.wait(std::chrono::seconds(10)));
 
     // Exactly what the load that writes its images before returning leaves.
     const files::VtFolder reference = workingFolder();
@@ -656,7 +657,8 @@ TEST_F(DeferredImages, AStopWritesNothingMoreAndFollowsTheLastImage) {
     ASSERT_TRUE(m_writer->runOne());
     ASSERT_TRUE(m_writer->runOne());
     // Nothing waits for the writing while it is held; a process-wide wait does.
-    auto everyWriting = std::async(std::launch::async, [] { PendingImages::waitForAll(); });
+    auto everyWriting = std::async(
+        std::launch::async, [] { return PendingImages::waitForAll(std::chrono::seconds(20)); });
     EXPECT_EQ(everyWriting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
 
     // The follow-up (removing the folder, say) waits for the writer, and no image follows it.
@@ -673,7 +675,7 @@ TEST_F(DeferredImages, AStopWritesNothingMoreAndFollowsTheLastImage) {
     EXPECT_EQ(photosWhenFollowed, (std::vector<std::size_t>{2, 99}));
     EXPECT_FALSE(fs::exists(work.url()));
     EXPECT_TRUE(loaded.images.finished());
-    EXPECT_EQ(everyWriting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(everyWriting.get());
 
     // Once the writing has ended, a stop follows at once, and a failing follow-up is logged.
     ::testing::internal::CaptureStdout();
@@ -767,13 +769,66 @@ TEST_F(DeferredImages, EveryImageEntryIsCheckedBeforeTheLoadReturns) {
     EXPECT_TRUE(kept.images.finished());
 }
 
+TEST_F(DeferredImages, OnlySixteenMebibytesOfImagesAreHeldUntilTheyAreWritten) {
+    // Three photos of 6 MiB: the first two are held from the check to the write, the third is
+    // read from the archive again when it is written.
+    std::vector<std::string> photos;
+    for (char fill : {'a', 'b', 'c'}) {
+        photos.emplace_back(std::size_t{6} * 1024 * 1024, fill);
+        photos.back()[1000] = '!';
+    }
+    const fs::path document = storedPhotos("held.zoz", photos);
+    const files::VtFolder work = workingFolder();
+    const Manager::ProjectLoad loaded = loadHeld(document, work);
+    // Every photo is damaged in the document after the load: only those not held notice.
+    std::string bytes = readText(document);
+    for (char fill : {'a', 'b', 'c'}) {
+        const auto at = bytes.find(std::string(1000, fill) + "!");
+        ASSERT_NE(at, std::string::npos);
+        std::fstream file(document, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(at + 1000));
+        file.put('?');
+    }
+    ::testing::internal::CaptureStdout();
+    m_writer->runAll();
+    const std::string log = ::testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(loaded.images.finished());
+    EXPECT_TRUE(readText(work.url() / "Photo" / "big1.jpg") == photos[0]);
+    EXPECT_TRUE(readText(work.url() / "Photo" / "big2.jpg") == photos[1]);
+    EXPECT_FALSE(fs::exists(work.url() / "Photo" / "big3.jpg"));
+    EXPECT_NE(log.find("Failed to copy photo of big3 as"), std::string::npos) << log;
+}
+
+// As a closed document does: the load and the caller's pool let go while the images are written.
+TEST_F(DeferredImages, ACallersPoolMayGoWhileItWritesAndTheFolderFollowsTheLastImage) {
+    const fs::path doc = manyImages(12);
+    for (int round = 0; round < 30; ++round) {
+        SCOPED_TRACE(round);
+        const files::VtFolder work = workingFolder();
+        auto pool = std::make_shared<core::ThreadPool>(2);
+        {
+            const Manager::ProjectLoad loaded = Manager().loadDeferringImages(
+                files::VtFile(doc), work, [](const std::shared_ptr<document::ZozProject>&) {},
+                pool);
+            if (round % 3 == 1) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200 * round));
+            }
+            loaded.images.stop([folder = work.url()] { fs::remove_all(folder); });
+        }
+        pool.reset();
+        ASSERT_TRUE(PendingImages::waitForAll(std::chrono::seconds(10)));
+        EXPECT_FALSE(fs::exists(work.url()));
+    }
+    EXPECT_EQ(countEntries(m_tmp), 0U);
+}
+
 TEST_F(DeferredImages, ByDefaultALibraryThreadWritesThem) {
     const files::VtFolder work = workingFolder();
     const Manager::ProjectLoad loaded = Manager().loadDeferringImages(
         files::VtFile(manyImages(5)), work, [](const std::shared_ptr<document::ZozProject>&) {});
-    loaded.images.wait();
+    ASSERT_TRUE(loaded.images.wait(std::chrono::seconds(10)));
     EXPECT_EQ(countEntries(work.url() / "Photo"), 5U);
-    PendingImages::waitForAll();
+    EXPECT_TRUE(PendingImages::waitForAll(std::chrono::seconds(10)));
 }
 
 } // namespace

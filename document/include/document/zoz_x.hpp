@@ -57,8 +57,9 @@ public:
     /// Like `load`, but returns as soon as the project is mapped and every image it keeps has
     /// been read from the archive and checked, before the images are written: they are written
     /// afterwards on `writer` (by default a thread the library keeps for image writing), one job
-    /// per image. Calls `onMapped` with the project on another thread as soon as it is mapped
-    /// (the load may still fail after it). Throws as `load`, and then leaves nothing to write.
+    /// per image, for as long as the caller keeps `writer` (see `PendingImages`). Calls `onMapped`
+    /// with the project on another thread as soon as it is mapped (the load may still fail after
+    /// it). Throws as `load`, and then leaves nothing to write.
     ProjectLoad
     loadDeferringImages(const files::VtFile& document, const files::VtFolder& workingFolder,
                         const std::function<void(const std::shared_ptr<ZozProject>&)>& onMapped,
