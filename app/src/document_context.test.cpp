@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace app {
 namespace {
 
@@ -50,7 +52,7 @@ TEST_F(DocumentContextTest, EachOpenHasItsOwnWorkingFolderRemovedWithTheContext)
         EXPECT_TRUE(core::Uuid::parse(folderName));
         EXPECT_EQ(core::Uuid::parse(folderName)->uuidString(), folderName);
     }
-    document::ZozX::PendingImages::waitForAll();
+    EXPECT_TRUE(document::ZozX::PendingImages::waitForAll(std::chrono::seconds(10)));
     EXPECT_FALSE(std::filesystem::exists(firstFolder));
     EXPECT_TRUE(tmpEntries().empty());
 }

@@ -210,6 +210,20 @@ void ReportWindow::waitForLoadsInFlight() {
     document::ZozX::PendingImages::waitForAll();
 }
 
+bool ReportWindow::waitForLoadsInFlight(std::chrono::milliseconds within) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    auto& loads = loadsInFlight();
+    {
+        std::unique_lock lock(loads.mutex);
+        if (!loads.ended.wait_until(lock, deadline, [&loads] { return loads.count == 0; })) {
+            return false;
+        }
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return document::ZozX::PendingImages::waitForAll(std::max(left, std::chrono::milliseconds(0)));
+}
+
 void ReportWindow::dispatch(const HomeState::Event& event) {
     const HomeState old = m_state;
     m_state = HomeState::reduce(old, event);

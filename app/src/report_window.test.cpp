@@ -362,7 +362,8 @@ TEST_F(ReportWindowTest, ThePageShowsBeforeTheImagesAreWrittenAndTheirFolderOutl
         workingFolder = context->workingFolder();
         return context;
     };
-    auto* window = new ReportWindow(nullptr, opener);
+    // Owned here, so that a failed check still closes the window, and with it the writing.
+    auto window = std::make_unique<ReportWindow>(nullptr, opener);
     window->show();
     window->openDocument(qstr(documents() / "plan.zoz"));
     ASSERT_TRUE(waitFor([&] { return window->documentPage() != nullptr; }));
@@ -372,9 +373,34 @@ TEST_F(ReportWindowTest, ThePageShowsBeforeTheImagesAreWrittenAndTheirFolderOutl
 
     // Closed before its images were written, the window leaves the folder to the writer, which
     // removes it as it stops.
-    delete window;
+    window.reset();
     EXPECT_EQ(tmpEntries().size(), 1U);
     writer->runUntilIdle();
+    EXPECT_TRUE(tmpEntries().empty());
+}
+
+TEST_F(ReportWindowTest, TheApplicationsEndWaitsForTheFolderOfAClosedDocumentToGo) {
+    writeDocument("plan.zoz");
+    // The image writer is held back until the test lets it go. (The gate is declared after the
+    // writer so that, whatever happens, it opens before the writer is destroyed.)
+    const auto writer = std::make_shared<core::ThreadPool>(1);
+    std::promise<void> release;
+    writer->post([gate = release.get_future().share()] { gate.wait(); });
+    auto opener = [writer](const fs::path& url) {
+        return std::make_shared<const DocumentContext>(url, writer);
+    };
+    {
+        const auto window = std::make_unique<ReportWindow>(nullptr, opener);
+        window->openDocument(qstr(documents() / "plan.zoz"));
+        ASSERT_TRUE(waitFor([&] { return window->documentPage() != nullptr; }));
+    }
+    // The window went before the writer wrote anything: its folder waits for the writer.
+    EXPECT_EQ(tmpEntries().size(), 1U);
+    EXPECT_FALSE(ReportWindow::waitForLoadsInFlight(std::chrono::milliseconds(20)));
+    auto ending = std::async(std::launch::async, [] { ReportWindow::waitForLoadsInFlight(); });
+    EXPECT_EQ(ending.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    release.set_value();
+    EXPECT_EQ(ending.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_TRUE(tmpEntries().empty());
 }
 

@@ -42,7 +42,10 @@ protected:
     // then, and what it started on other threads (a load, an export) may still write here for a
     // moment, so removal is tried until nothing is left.
     ~ScratchFolder() override {
-        ReportWindow::waitForLoadsInFlight();
+        // Bounded, so that work a failed test left held fails this test instead of hanging the
+        // binary.
+        EXPECT_TRUE(ReportWindow::waitForLoadsInFlight(std::chrono::seconds(30)))
+            << "a document load or image writing did not end";
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         std::error_code error;
         while (true) {

@@ -24,12 +24,14 @@ public:
     /// Opens the document at `url`: makes a working folder named by a fresh UUID in the system
     /// temporary folder and loads the project into it, returning once the project is mapped and
     /// every image entry checked; the images are written afterwards on `imageWriter` (by default
-    /// the document library's own thread). Throws the folder's error or the document library's
+    /// the document library's own thread), which the caller keeps for as long as they are to be
+    /// written. Throws the folder's error or the document library's
     /// `document::DocumentError` unchanged. Blocks: call it off the GUI thread.
     explicit DocumentContext(std::filesystem::path url,
                              std::shared_ptr<core::Executor> imageWriter = nullptr);
     /// Stops the writing of images not begun yet; the working folder is removed once the writing
-    /// has ended: here when it has, else on the image writer. Never waits.
+    /// has ended: here when it has, else on the thread that ends it (the image writer's). Never
+    /// waits.
     ~DocumentContext();
     DocumentContext(const DocumentContext&) = delete;
     DocumentContext& operator=(const DocumentContext&) = delete;

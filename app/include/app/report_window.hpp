@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -54,6 +55,9 @@ public:
     /// once no window needs the event loop any more (as the application ends), so that leaving
     /// the process cuts no load off halfway.
     static void waitForLoadsInFlight();
+    /// Like `waitForLoadsInFlight`, giving up after `within`; returns whether everything had
+    /// ended.
+    static bool waitForLoadsInFlight(std::chrono::milliseconds within);
 
     /// The window's state.
     const HomeState& state() const noexcept { return m_state; }
