@@ -1,15 +1,17 @@
 #include "components/floating_panel.hpp"
 #include "components/floating_panel_expandable_layout.hpp"
 
+#include "uikit/color.hpp"
+#include "uikit/divider.hpp"
 #include "uikit/symbol_icon.hpp"
 
+#include "qt_test_pixels.hpp"
 #include "qt_test_wait.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -308,10 +310,11 @@ struct ContentFit {
 ContentFit contentFit(const components::FloatingPanelExpandableLayout& layout, QWidget& content) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QWidget* column = content.parentWidget();
-    const QFrame* divider = nullptr;
-    for (const QFrame* frame : column->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
-        if (frame->frameShape() == QFrame::VLine) {
-            divider = frame;
+    const uikit::Divider* divider = nullptr;
+    for (const uikit::Divider* line :
+         column->findChildren<uikit::Divider*>(Qt::FindDirectChildrenOnly)) {
+        if (line->orientation() == Qt::Vertical) {
+            divider = line;
         }
     }
     if (divider == nullptr) {
@@ -353,6 +356,39 @@ TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivid
     const ContentFit fit = contentFit(hosted, *inPanel);
     EXPECT_EQ(fit.content.left(), fit.dividerRight + 1);
     EXPECT_EQ(inPanel->mapTo(&panel, QPoint(inPanel->width() - 1, 0)).x(), panel.width() - 1);
+}
+
+TEST(FloatingPanelExpandableLayout, ItsDividersAreOnePixelSeparatorLinesInLightAndDark) {
+    auto* content = new QWidget;
+    components::FloatingPanelExpandableLayout layout(nullptr, new QWidget, content);
+    layout.resize(700, 520);
+    layout.show();
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(239, 239, 239));
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Mid, QColor(184, 184, 184));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+    for (const QPalette& colours : {light, dark}) {
+        SCOPED_TRACE(colours == light ? "light" : "dark");
+        layout.setPalette(colours);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QImage shot = layout.grab().toImage();
+        const QColor line = uikit::Color::separator(layout.palette());
+        // Under the toolbar row, the row just above the main row.
+        const int under = content->parentWidget()->mapTo(&layout, QPoint(0, 0)).y() - 1;
+        for (const int x : {0, layout.width() / 2, layout.width() - 1}) {
+            expectLineAt(shot, QPoint(x, under), QPoint(0, 1), line);
+        }
+        // Before the content, the column just left of it.
+        const QPoint contentCorner = content->mapTo(&layout, QPoint(0, 0));
+        for (const int y : {1, content->height() / 2, content->height() - 2}) {
+            expectLineAt(shot, QPoint(contentCorner.x() - 1, contentCorner.y() + y), QPoint(1, 0),
+                         line);
+        }
+    }
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 
 #include "components/floating_panel.hpp"
 
+#include "uikit/divider.hpp"
 #include "uikit/symbol_icon.hpp"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
@@ -19,13 +19,6 @@ namespace {
 
 constexpr int kToolbarPadding = 16;
 constexpr int kResizeMilliseconds = 550;
-
-QFrame* divider(QFrame::Shape shape, QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    return line;
-}
 
 } // namespace
 
@@ -64,7 +57,7 @@ FloatingPanelExpandableLayout::FloatingPanelExpandableLayout(QWidget* toolbar, Q
     connect(m_toggle, &QToolButton::clicked, this, [this] { toggle(); });
     toolbarRow->addWidget(m_toggle);
     column->addLayout(toolbarRow);
-    column->addWidget(divider(QFrame::HLine, this));
+    column->addWidget(new uikit::Divider(Qt::Horizontal, {}, this));
 
     auto* mainRow = new QHBoxLayout;
     mainRow->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +71,7 @@ FloatingPanelExpandableLayout::FloatingPanelExpandableLayout(QWidget* toolbar, Q
     auto* contentRow = new QHBoxLayout(m_contentColumn);
     contentRow->setContentsMargins(0, 0, 0, 0);
     contentRow->setSpacing(0);
-    contentRow->addWidget(divider(QFrame::VLine, m_contentColumn));
+    contentRow->addWidget(new uikit::Divider(Qt::Vertical, {}, m_contentColumn));
     if (m_content == nullptr) {
         m_content = new QWidget;
     }

@@ -5,7 +5,6 @@
 
 #include <optional>
 
-class QFrame;
 class QToolButton;
 
 namespace components {
