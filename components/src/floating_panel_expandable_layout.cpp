@@ -120,7 +120,12 @@ void FloatingPanelExpandableLayout::toggle() {
     if (panel == nullptr) {
         return;
     }
-    const QRectF target = m_rule.toggled(QRectF(panel->geometry()), m_expandedWidth);
+    // The widths are the layout's own; what the panel has round it (its edge) stays as it is,
+    // half on either side, so the panel keeps its centre.
+    const QRectF frame(panel->geometry());
+    const double around = (frame.width() - width()) / 2;
+    const QRectF target = m_rule.toggled(frame.adjusted(around, 0, -around, 0), m_expandedWidth)
+                              .adjusted(-around, 0, around, 0);
     auto* animation = new QPropertyAnimation(panel, "geometry", panel);
     animation->setDuration(kResizeMilliseconds);
     animation->setEasingCurve(QEasingCurve::OutCubic);
