@@ -3,12 +3,12 @@
 #include "app/platform.hpp"
 #include "report/report_view_model.hpp"
 #include "uikit/color.hpp"
+#include "uikit/divider.hpp"
 #include "uikit/file_preview.hpp"
 #include "uikit/sf_symbol.hpp"
 #include "uikit/symbol_icon.hpp"
 
 #include <QDialogButtonBox>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -84,14 +84,9 @@ CsvExportDialog::CsvExportDialog(std::shared_ptr<report::ReportViewModel> viewMo
     connect(save, &QPushButton::clicked, this, &CsvExportDialog::chooseAndSave);
     column->addWidget(header);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    QPalette dividerColors = divider->palette();
-    dividerColors.setColor(QPalette::Window, uikit::Color::systemBackground(dividerColors));
-    divider->setPalette(dividerColors);
-    divider->setAutoFillBackground(true);
-    column->addWidget(divider);
+    // The system background lies behind the separator line, showing through only where the
+    // separator is translucent.
+    column->addWidget(new uikit::Divider(Qt::Horizontal, uikit::Color::systemBackground, this));
 
     m_content = new QStackedWidget(this);
     m_generating = statusLabel(ExportFlow::kGenerating, m_content);

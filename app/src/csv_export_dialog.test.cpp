@@ -3,8 +3,11 @@
 #include "test_support.hpp"
 
 #include "report/report_view_model.hpp"
+#include "uikit/color.hpp"
 #include "uikit/csv_reader.hpp"
 #include "uikit/file_preview.hpp"
+
+#include "qt_test_pixels.hpp"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +146,30 @@ TEST_F(CsvExportDialogTest, AFailedSaveAlertsAndKeepsTheSheetAndTheOldFile) {
     QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
     EXPECT_EQ(readAll(chosen), m_model->csvText());
     EXPECT_EQ(m_platform->revealed.size(), 1U);
+}
+
+TEST_F(CsvExportDialogTest, UnderTheHeaderIsASeparatorLineInLightAndDark) {
+    auto sheet = openSheet();
+    ASSERT_EQ(sheet->state().kind(), Case::exported);
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(239, 239, 239));
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Mid, QColor(184, 184, 184));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+    for (const QPalette& colours : {light, dark}) {
+        SCOPED_TRACE(colours == light ? "light" : "dark");
+        sheet->setPalette(colours);
+        const QImage shot = sheet->grab().toImage();
+        const QColor line = uikit::Color::separator(sheet->palette());
+        // Right under the header, between it and the preview.
+        for (const int x : {0, 5, shot.width() - 1}) {
+            expectLineAt(shot, QPoint(x, CsvExportDialog::kHeaderHeight), QPoint(0, 1), line);
+        }
+    }
 }
 
 // Reads a CSV file with Python's csv module and compares it cell by cell with a JSON table of

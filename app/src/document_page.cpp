@@ -9,6 +9,7 @@
 #include "document/zoz_project.hpp"
 #include "report/report_view_model.hpp"
 #include "uikit/color.hpp"
+#include "uikit/divider.hpp"
 #include "uikit/sf_symbol.hpp"
 #include "uikit/symbol_icon.hpp"
 
@@ -16,7 +17,6 @@
 #include <QEasingCurve>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QResizeEvent>
 #include <QSizePolicy>
 #include <QToolBar>
@@ -36,29 +36,15 @@ qreal inspectorSpringCurve(qreal progress) {
     return kInspectorSpring.value(progress * kInspectorSpring.settlingTime());
 }
 
-// One point of the system background between the grid and the inspector. Painted rather than
-// drawn as a frame line, which would take the text colour; read at each paint so it follows a
-// change of palette.
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent) : QWidget(parent) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setFixedWidth(1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter(this).fillRect(rect(), uikit::Color::systemBackground(palette()));
-    }
-};
-
 // Holds the divider and the inspector at their own widths from its left edge. As the page
 // narrows it from the left while sliding, the inspector moves out past the trailing edge
 // instead of being squeezed.
 class InspectorSide final : public QWidget {
 public:
     InspectorSide(InspectorPanel* panel, QWidget* parent) : QWidget(parent), m_panel(panel) {
-        m_divider = new Divider(this);
+        // The system background lies behind the separator line, showing through only where the
+        // separator is translucent.
+        m_divider = new uikit::Divider(Qt::Vertical, uikit::Color::systemBackground, this);
         panel->setParent(this);
         panel->setFixedWidth(InspectorPanel::kWidth);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -75,7 +61,7 @@ protected:
     }
 
 private:
-    Divider* m_divider;
+    uikit::Divider* m_divider;
     InspectorPanel* m_panel;
 };
 

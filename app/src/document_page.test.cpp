@@ -12,6 +12,8 @@
 #include "test_documents.hpp"
 #include "test_support.hpp"
 
+#include "qt_test_pixels.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -172,24 +174,26 @@ TEST_F(DocumentPageTest, TheSidebarButtonSlidesTheInspectorOutAndIn) {
         QTest::qWaitFor([&] { return page->grid()->width() + fullWidth == page->width(); }, kWait));
 }
 
-TEST_F(DocumentPageTest, TheDividerBeforeTheInspectorHasTheSystemBackgroundInLightAndDark) {
+TEST_F(DocumentPageTest, TheDividerBeforeTheInspectorIsASeparatorLineInLightAndDark) {
     DocumentPage* page = openDocument();
     ASSERT_NE(page, nullptr);
-    QWidget& side = *page->inspectorSide();
+    const QWidget& side = *page->inspectorSide();
     QPalette light;
     light.setColor(QPalette::Window, QColor(236, 236, 236));
     light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Mid, QColor(184, 184, 184));
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(40, 40, 40));
     dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
     for (const QPalette& colours : {light, dark}) {
+        SCOPED_TRACE(colours == light ? "light" : "dark");
         m_window.setPalette(colours);
-        const QColor expected = uikit::Color::systemBackground(side.palette());
-        const QImage shot = side.grab().toImage();
+        const QImage shot = page->grab().toImage();
+        const QColor line = uikit::Color::separator(side.palette());
+        const int x = side.mapTo(page, QPoint(0, 0)).x();
         for (const int y : {1, shot.height() / 2, shot.height() - 2}) {
-            EXPECT_EQ(shot.pixelColor(0, y).rgb(), expected.rgb())
-                << "at y " << y << " in the " << (colours == light ? "light" : "dark")
-                << " palette";
+            expectLineAt(shot, QPoint(x, y), QPoint(1, 0), line);
         }
     }
 }

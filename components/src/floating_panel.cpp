@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QSizeGrip>
 #include <QTimer>
@@ -23,24 +22,7 @@ namespace components {
 namespace {
 
 constexpr int kTitleStripHeight = 28;
-
-// The panel's 1 px edge, drawn over everything the panel holds so it stands apart from whatever
-// window lies behind it; presses pass through it to what lies beneath.
-class PanelEdge final : public QWidget {
-public:
-    explicit PanelEdge(QWidget* panel) : QWidget(panel) {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setGeometry(panel->rect());
-    }
-
-protected:
-    void paintEvent(QPaintEvent* /*event*/) override {
-        QPainter painter(this);
-        painter.setPen(QPen(uikit::Color::separator(palette()), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
-};
+constexpr int kEdgeWidth = 1;
 
 } // namespace
 
@@ -73,8 +55,10 @@ FloatingPanel::FloatingPanel(const std::function<QWidget*()>& view, bool autoDis
                              core::rx::RxState<bool> isPresented)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_autoDismiss(autoDismiss), m_isPresented(std::move(isPresented)) {
+    // Everything the panel holds keeps clear of its edge, which would otherwise cover the
+    // outermost pixels of whatever reaches the panel's sides.
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    column->setContentsMargins(kEdgeWidth, kEdgeWidth, kEdgeWidth, kEdgeWidth);
     column->setSpacing(0);
 
     auto* strip = new QWidget(this);
@@ -107,8 +91,7 @@ FloatingPanel::FloatingPanel(const std::function<QWidget*()>& view, bool autoDis
     gripRow->addWidget(new QSizeGrip(this), 0, Qt::AlignBottom | Qt::AlignRight);
     column->addLayout(gripRow);
 
-    m_edge = new PanelEdge(this);
-    setGeometry(contentRect);
+    setGeometry(contentRect.marginsAdded(QMargins(kEdgeWidth, kEdgeWidth, kEdgeWidth, kEdgeWidth)));
 }
 
 FloatingPanel::~FloatingPanel() = default;
@@ -137,10 +120,12 @@ bool FloatingPanel::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void FloatingPanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    m_edge->setGeometry(rect());
-    m_edge->raise();
+// The edge stands apart from whatever window lies behind the panel.
+void FloatingPanel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setPen(QPen(uikit::Color::separator(palette()), kEdgeWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 // A press reaches the panel only when nothing under the pointer took it (a label, empty space,

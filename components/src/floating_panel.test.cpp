@@ -1,17 +1,20 @@
 #include "components/floating_panel.hpp"
 #include "components/floating_panel_expandable_layout.hpp"
 
+#include "uikit/color.hpp"
+#include "uikit/divider.hpp"
 #include "uikit/symbol_icon.hpp"
 
+#include "qt_test_pixels.hpp"
 #include "qt_test_wait.hpp"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -240,6 +243,69 @@ TEST(FloatingPanel, HasAVisibleEdgeAllRound) {
     }
 }
 
+// Content with a 2 px border of kBorderColour round a white inside.
+constexpr QColor kBorderColour(220, 0, 0);
+
+class BorderedContent final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), kBorderColour);
+        painter.fillRect(rect().adjusted(2, 2, -2, -2), Qt::white);
+    }
+};
+
+// How many pixels of the border show from the white inside outwards along `step`, starting from
+// `content`'s centre, in a shot of `panel`.
+int borderShown(const QImage& shot, const QWidget& panel, const QWidget& content, QPoint step) {
+    QPoint at = content.mapTo(&panel, content.rect().center());
+    while (shot.rect().contains(at) && shot.pixelColor(at) == QColor(Qt::white)) {
+        at += step;
+    }
+    int shown = 0;
+    while (shot.rect().contains(at) && shot.pixelColor(at) == kBorderColour) {
+        ++shown;
+        at += step;
+    }
+    return shown;
+}
+
+void expectWholeBorder(const char* which, FloatingPanel& panel, const QWidget& content) {
+    SCOPED_TRACE(which);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QImage shot = panel.grab().toImage();
+    for (const QPoint step : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)}) {
+        EXPECT_EQ(borderShown(shot, panel, content, step), 2)
+            << "towards " << step.x() << "," << step.y();
+    }
+}
+
+TEST(FloatingPanel, TheEdgeNeverCoversTheContent) {
+    core::rx::RxState<bool> presented(true);
+    QWidget* bare = nullptr;
+    FloatingPanel plain(
+        [&]() -> QWidget* {
+            bare = new BorderedContent;
+            return bare;
+        },
+        false, false, QRect(100, 100, 300, 260), presented);
+    plain.present();
+    expectWholeBorder("plain", plain, *bare);
+
+    // Expanded, the content column runs to the panel's right.
+    QWidget* expandedContent = nullptr;
+    FloatingPanel expanded(
+        [&]() -> QWidget* {
+            expandedContent = new BorderedContent;
+            return new components::FloatingPanelExpandableLayout(
+                new QLabel("tools"), new QLabel("side"), expandedContent);
+        },
+        false, true, QRect(100, 100, 700, 600), presented);
+    expanded.present();
+    expectWholeBorder("expanded", expanded, *expandedContent);
+}
+
 TEST(ExpandableWidthRule, ExpandsFromTheTotalWidthAndKeepsTheCentre) {
     const components::ExpandableWidthRule rule;
     EXPECT_TRUE(rule.isExpanded(512));
@@ -289,13 +355,16 @@ TEST(FloatingPanelExpandableLayout, FollowsItsWidthAndTogglesOnlyInsideAPanel) {
         false, true, QRect(100, 100, 700, 600), presented);
     panel.present();
     ASSERT_NE(layout, nullptr);
+    // The widths are the layout's own, inside the panel's edge.
+    EXPECT_EQ(layout->width(), 700);
     const int centre = panel.geometry().center().x();
     QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
-    VT_TRY_COMPARE(panel.width(), 256);
+    VT_TRY_COMPARE(layout->width(), 256);
     EXPECT_NEAR(panel.geometry().center().x(), centre, 1);
     EXPECT_FALSE(layout->isExpanded());
     QTest::mouseClick(layout->toggleButton(), Qt::LeftButton);
-    VT_TRY_COMPARE(panel.width(), 700);
+    VT_TRY_COMPARE(layout->width(), 700);
+    EXPECT_NEAR(panel.geometry().center().x(), centre, 1);
 }
 
 // The room right of the divider, in the layout's coordinates, and where the content stands.
@@ -308,10 +377,11 @@ struct ContentFit {
 ContentFit contentFit(const components::FloatingPanelExpandableLayout& layout, QWidget& content) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QWidget* column = content.parentWidget();
-    const QFrame* divider = nullptr;
-    for (const QFrame* frame : column->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
-        if (frame->frameShape() == QFrame::VLine) {
-            divider = frame;
+    const uikit::Divider* divider = nullptr;
+    for (const uikit::Divider* line :
+         column->findChildren<uikit::Divider*>(Qt::FindDirectChildrenOnly)) {
+        if (line->orientation() == Qt::Vertical) {
+            divider = line;
         }
     }
     if (divider == nullptr) {
@@ -352,7 +422,41 @@ TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivid
     auto& hosted = dynamic_cast<components::FloatingPanelExpandableLayout&>(*panel.content());
     const ContentFit fit = contentFit(hosted, *inPanel);
     EXPECT_EQ(fit.content.left(), fit.dividerRight + 1);
-    EXPECT_EQ(inPanel->mapTo(&panel, QPoint(inPanel->width() - 1, 0)).x(), panel.width() - 1);
+    // Its last column is the one just inside the panel's 1 px edge.
+    EXPECT_EQ(inPanel->mapTo(&panel, QPoint(inPanel->width() - 1, 0)).x(), panel.width() - 2);
+}
+
+TEST(FloatingPanelExpandableLayout, ItsDividersAreOnePixelSeparatorLinesInLightAndDark) {
+    auto* content = new QWidget;
+    components::FloatingPanelExpandableLayout layout(nullptr, new QWidget, content);
+    layout.resize(700, 520);
+    layout.show();
+    QPalette light;
+    light.setColor(QPalette::Window, QColor(239, 239, 239));
+    light.setColor(QPalette::WindowText, Qt::black);
+    light.setColor(QPalette::Mid, QColor(184, 184, 184));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+    for (const QPalette& colours : {light, dark}) {
+        SCOPED_TRACE(colours == light ? "light" : "dark");
+        layout.setPalette(colours);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QImage shot = layout.grab().toImage();
+        const QColor line = uikit::Color::separator(layout.palette());
+        // Under the toolbar row, the row just above the main row.
+        const int under = content->parentWidget()->mapTo(&layout, QPoint(0, 0)).y() - 1;
+        for (const int x : {0, layout.width() / 2, layout.width() - 1}) {
+            expectLineAt(shot, QPoint(x, under), QPoint(0, 1), line);
+        }
+        // Before the content, the column just left of it.
+        const QPoint contentCorner = content->mapTo(&layout, QPoint(0, 0));
+        for (const int y : {1, content->height() / 2, content->height() - 2}) {
+            expectLineAt(shot, QPoint(contentCorner.x() - 1, contentCorner.y() + y), QPoint(1, 0),
+                         line);
+        }
+    }
 }
 
 } // namespace

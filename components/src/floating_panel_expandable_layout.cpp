@@ -2,9 +2,9 @@
 
 #include "components/floating_panel.hpp"
 
+#include "uikit/divider.hpp"
 #include "uikit/symbol_icon.hpp"
 
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
@@ -19,13 +19,6 @@ namespace {
 
 constexpr int kToolbarPadding = 16;
 constexpr int kResizeMilliseconds = 550;
-
-QFrame* divider(QFrame::Shape shape, QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Plain);
-    return line;
-}
 
 } // namespace
 
@@ -64,7 +57,7 @@ FloatingPanelExpandableLayout::FloatingPanelExpandableLayout(QWidget* toolbar, Q
     connect(m_toggle, &QToolButton::clicked, this, [this] { toggle(); });
     toolbarRow->addWidget(m_toggle);
     column->addLayout(toolbarRow);
-    column->addWidget(divider(QFrame::HLine, this));
+    column->addWidget(new uikit::Divider(Qt::Horizontal, {}, this));
 
     auto* mainRow = new QHBoxLayout;
     mainRow->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +71,7 @@ FloatingPanelExpandableLayout::FloatingPanelExpandableLayout(QWidget* toolbar, Q
     auto* contentRow = new QHBoxLayout(m_contentColumn);
     contentRow->setContentsMargins(0, 0, 0, 0);
     contentRow->setSpacing(0);
-    contentRow->addWidget(divider(QFrame::VLine, m_contentColumn));
+    contentRow->addWidget(new uikit::Divider(Qt::Vertical, {}, m_contentColumn));
     if (m_content == nullptr) {
         m_content = new QWidget;
     }
@@ -127,7 +120,12 @@ void FloatingPanelExpandableLayout::toggle() {
     if (panel == nullptr) {
         return;
     }
-    const QRectF target = m_rule.toggled(QRectF(panel->geometry()), m_expandedWidth);
+    // The widths are the layout's own; what the panel has round it (its edge) stays as it is,
+    // half on either side, so the panel keeps its centre.
+    const QRectF frame(panel->geometry());
+    const double around = (frame.width() - width()) / 2;
+    const QRectF target = m_rule.toggled(frame.adjusted(around, 0, -around, 0), m_expandedWidth)
+                              .adjusted(-around, 0, around, 0);
     auto* animation = new QPropertyAnimation(panel, "geometry", panel);
     animation->setDuration(kResizeMilliseconds);
     animation->setEasingCurve(QEasingCurve::OutCubic);

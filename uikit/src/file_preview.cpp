@@ -103,11 +103,15 @@ FilePreview::FilePreview(const QString& path, std::optional<QString> title, QWid
     m_table->horizontalHeader()->hide();
     m_table->verticalHeader()->hide();
     m_table->setWordWrap(false);
+    // Whoever holds the preview draws its edges; a frame of its own would double a divider laid
+    // beside it into a line two pixels thick.
+    m_table->setFrameShape(QFrame::NoFrame);
     m_stack->addWidget(m_table);
 
     m_text = new QPlainTextEdit(m_stack);
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->setFrameShape(QFrame::NoFrame);
     m_stack->addWidget(m_text);
 
     m_image = new QLabel(m_stack);

@@ -51,16 +51,17 @@ FloatingPanelContainer floatingPanelContainer(const QWidget* content);
 /// The close action of the panel hosting `content`, or the default action outside a panel.
 FloatingPanelCloseAction closeFloatingPanel(const QWidget* content);
 
-/// A frameless tool window kept above the application's windows, edged by a 1 px line, with an
-/// optional close button and a size grip. Dragging its background (anywhere a press is not taken
-/// by a control) moves it. It writes `false` into its presented state
-/// whenever it closes, however it closes, once per change.
+/// A frameless tool window kept above the application's windows, edged by a 1 px line that
+/// everything it holds stays inside, with an optional close button and a size grip. Dragging its
+/// background (anywhere a press is not taken by a control) moves it. It writes `false` into its
+/// presented state whenever it closes, however it closes, once per change.
 class FloatingPanel : public QWidget {
     Q_OBJECT
 public:
-    /// Builds the panel, hidden, around the content `view` makes (called once, here), sized to
-    /// `contentRect`. With `autoDismiss`, the panel closes when another window of this
-    /// application becomes active (never when the user switches to another application).
+    /// Builds the panel, hidden, around the content `view` makes (called once, here), with the
+    /// room inside its edge placed and sized to `contentRect`. With `autoDismiss`, the panel closes
+    /// when another window of this application becomes active (never when the user switches to
+    /// another application).
     FloatingPanel(const std::function<QWidget*()>& view, bool autoDismiss, bool closeButtonVisible,
                   const QRect& contentRect, core::rx::RxState<bool> isPresented);
     ~FloatingPanel() override;
@@ -80,7 +81,7 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -92,7 +93,6 @@ private:
     core::rx::RxState<bool> m_isPresented;
     QAbstractButton* m_closeButton = nullptr;
     QWidget* m_content = nullptr;
-    QWidget* m_edge = nullptr;
     bool m_dragging = false;
     QPoint m_grab;
 };

@@ -5,7 +5,6 @@
 
 #include <optional>
 
-class QFrame;
 class QToolButton;
 
 namespace components {
@@ -18,15 +17,16 @@ struct ExpandableWidthRule {
 
     /// Whether a layout `width` wide shows its content column.
     bool isExpanded(double width) const noexcept { return width >= totalWidth; }
-    /// The panel frame after a toggle from `frame`: collapsing stores the width in
+    /// The layout's frame after a toggle from `frame`: collapsing stores the width in
     /// `expandedWidth` and narrows to the sidebar; expanding widens to the larger of `totalWidth`
     /// and `expandedWidth`. The horizontal centre, the top and the height stay.
     QRectF toggled(const QRectF& frame, double& expandedWidth) const noexcept;
 };
 
 /// A floating panel's content: a toolbar row with a sidebar toggle, a divider, then the sidebar
-/// and, while the panel is at least `totalWidth` wide, the content column. The toggle resizes the
-/// hosting panel (animated); outside a panel it does nothing.
+/// and, while the layout is at least `totalWidth` wide, the content column. The toggle resizes the
+/// hosting panel (animated) so that the layout takes the rule's width; outside a panel it does
+/// nothing.
 class FloatingPanelExpandableLayout : public QWidget {
     Q_OBJECT
 public:
@@ -36,7 +36,7 @@ public:
 
     /// The width rule (sidebar 256, expanded from 512).
     const ExpandableWidthRule& rule() const noexcept { return m_rule; }
-    /// The width the panel returns to when expanded again.
+    /// The width the layout returns to when expanded again.
     double expandedWidth() const noexcept { return m_expandedWidth; }
     /// Whether the content column shows.
     bool isExpanded() const noexcept;
