@@ -13,6 +13,7 @@ namespace uikit {
 /// at each paint, so the line follows a change of palette; without a background, whatever lies
 /// behind shows through a translucent separator.
 class Divider final : public QWidget {
+    Q_OBJECT
 public:
     /// The colour behind the line for a palette, such as `Color::systemBackground`.
     using Background = std::function<QColor(const QPalette&)>;
