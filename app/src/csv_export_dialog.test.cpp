@@ -151,15 +151,8 @@ TEST_F(CsvExportDialogTest, AFailedSaveAlertsAndKeepsTheSheetAndTheOldFile) {
 TEST_F(CsvExportDialogTest, UnderTheHeaderIsASeparatorLineInLightAndDark) {
     auto sheet = openSheet();
     ASSERT_EQ(sheet->state().kind(), Case::exported);
-    QPalette light;
-    light.setColor(QPalette::Window, QColor(239, 239, 239));
-    light.setColor(QPalette::WindowText, Qt::black);
-    light.setColor(QPalette::Mid, QColor(184, 184, 184));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(40, 40, 40));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Base, QColor(30, 30, 30));
-    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+    const QPalette light = vtLightPalette();
+    const QPalette dark = vtDarkPalette();
     for (const QPalette& colours : {light, dark}) {
         SCOPED_TRACE(colours == light ? "light" : "dark");
         sheet->setPalette(colours);

@@ -178,14 +178,8 @@ TEST_F(DocumentPageTest, TheDividerBeforeTheInspectorIsASeparatorLineInLightAndD
     DocumentPage* page = openDocument();
     ASSERT_NE(page, nullptr);
     const QWidget& side = *page->inspectorSide();
-    QPalette light;
-    light.setColor(QPalette::Window, QColor(236, 236, 236));
-    light.setColor(QPalette::WindowText, Qt::black);
-    light.setColor(QPalette::Mid, QColor(184, 184, 184));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(40, 40, 40));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+    const QPalette light = vtLightPalette();
+    const QPalette dark = vtDarkPalette();
     for (const QPalette& colours : {light, dark}) {
         SCOPED_TRACE(colours == light ? "light" : "dark");
         m_window.setPalette(colours);

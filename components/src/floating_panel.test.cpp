@@ -431,14 +431,8 @@ TEST(FloatingPanelExpandableLayout, ItsDividersAreOnePixelSeparatorLinesInLightA
     components::FloatingPanelExpandableLayout layout(nullptr, new QWidget, content);
     layout.resize(700, 520);
     layout.show();
-    QPalette light;
-    light.setColor(QPalette::Window, QColor(239, 239, 239));
-    light.setColor(QPalette::WindowText, Qt::black);
-    light.setColor(QPalette::Mid, QColor(184, 184, 184));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(40, 40, 40));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::Mid, QColor(90, 90, 90));
+    const QPalette light = vtLightPalette();
+    const QPalette dark = vtDarkPalette();
     for (const QPalette& colours : {light, dark}) {
         SCOPED_TRACE(colours == light ? "light" : "dark");
         layout.setPalette(colours);

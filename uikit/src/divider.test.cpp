@@ -15,22 +15,6 @@ namespace {
 
 using uikit::Divider;
 
-QPalette lightPalette(const QColor& separator = QColor(184, 184, 184)) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(239, 239, 239));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    palette.setColor(QPalette::Mid, separator);
-    return palette;
-}
-
-QPalette darkPalette(const QColor& separator = QColor(90, 90, 90)) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(40, 40, 40));
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Mid, separator);
-    return palette;
-}
-
 // A window filled with its palette's window colour, laid out along the divider's cross axis with
 // room on both sides of it.
 struct Holder {
@@ -73,7 +57,7 @@ TEST(Divider, IsAOnePixelSeparatorLineInLightAndDarkFollowingThePalette) {
         EXPECT_EQ(horizontal ? holder.divider->width() : holder.divider->height(),
                   horizontal ? holder.window.width() : holder.window.height());
         // The same divider repainted after each change of palette.
-        for (const QPalette& colours : {lightPalette(), darkPalette()}) {
+        for (const QPalette& colours : {vtLightPalette(), vtDarkPalette()}) {
             SCOPED_TRACE(uikit::Color::isDarkAppearance(colours) ? "dark" : "light");
             holder.window.setPalette(colours);
             expectLineAt(holder.window.grab().toImage(), holder.middle(), holder.across(),
@@ -87,7 +71,7 @@ TEST(Divider, ABackgroundLiesBehindTheLineAndShowsOnlyThroughATranslucentSeparat
     Holder backed(Qt::Vertical,
                   [](const QPalette& palette) { return uikit::Color::systemBackground(palette); });
     for (const QPalette& colours :
-         {lightPalette(QColor(0, 0, 0, 64)), darkPalette(QColor(255, 255, 255, 64))}) {
+         {vtLightPalette(QColor(0, 0, 0, 64)), vtDarkPalette(QColor(255, 255, 255, 64))}) {
         SCOPED_TRACE(uikit::Color::isDarkAppearance(colours) ? "dark" : "light");
         const QColor separator = colours.color(QPalette::Mid);
         for (Holder* holder : {&plain, &backed}) {
@@ -104,7 +88,7 @@ TEST(Divider, ABackgroundLiesBehindTheLineAndShowsOnlyThroughATranslucentSeparat
     }
 
     // An opaque separator hides the background entirely.
-    backed.window.setPalette(lightPalette());
+    backed.window.setPalette(vtLightPalette());
     expectLineAt(backed.window.grab().toImage(), backed.middle(), backed.across(),
                  QColor(184, 184, 184));
 }

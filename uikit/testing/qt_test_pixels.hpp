@@ -6,10 +6,32 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPalette>
 #include <QPoint>
 
 #include <cstdlib>
 #include <string>
+
+/// A light palette with its window, text, base and separator colours set, to check what a widget
+/// paints in it; `separator` replaces the separator colour.
+inline QPalette vtLightPalette(const QColor& separator = QColor(184, 184, 184)) {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(239, 239, 239));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Mid, separator);
+    return palette;
+}
+
+/// The dark counterpart of `vtLightPalette`.
+inline QPalette vtDarkPalette(const QColor& separator = QColor(90, 90, 90)) {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(40, 40, 40));
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Base, QColor(30, 30, 30));
+    palette.setColor(QPalette::Mid, separator);
+    return palette;
+}
 
 /// The least difference in lightness (0 to 255) that tells a line apart from what lies beside it.
 inline constexpr int kVtClearLightnessStep = 24;
