@@ -7,7 +7,6 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <optional>
 #include <utility>
 
 namespace document::ZozX {
