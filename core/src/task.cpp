@@ -1,5 +1,7 @@
 #include "core/task.hpp"
 
+#include "core/log.hpp"
+
 #include <cmath>
 #include <thread>
 
@@ -114,6 +116,19 @@ void TaskControl::addContinuation(std::shared_ptr<Executor> executor, Executor::
         }
     }
     executor->post(std::move(job));
+}
+
+void TaskControl::abandon() noexcept {
+    if (isFinished()) {
+        return;
+    }
+    try {
+        finish(std::make_exception_ptr(ExecutorError(ExecutorError::Code::droppedJob,
+                                                     "The executor dropped the task's job unrun")));
+    } catch (const std::exception& error) {
+        // Called as a job is destroyed: there is no one to pass a failure to.
+        logError(error, "Could not end a task whose job was dropped");
+    }
 }
 
 void TaskControl::finish(std::exception_ptr error) {

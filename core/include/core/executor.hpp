@@ -31,8 +31,9 @@ inline constexpr TaskPriority kUserInitiatedPriority = TaskPriority::high;
 /// Failures of the executor layer itself.
 class ExecutorError : public Error {
 public:
-    /// The cases of executor failures.
-    enum class Code { noMainLoop = 1 };
+    /// The cases of executor failures: no main loop installed; a task's job destroyed unrun (a
+    /// stopped or destroyed executor dropped it).
+    enum class Code { noMainLoop = 1, droppedJob = 2 };
 
     /// An error of case `code` with the given reason text.
     ExecutorError(Code code, std::string message);

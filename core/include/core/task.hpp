@@ -54,6 +54,8 @@ public:
     void wait() const;
     bool waitFor(Duration timeout) const;
     void addContinuation(std::shared_ptr<Executor> executor, Executor::Job job);
+    /// Ends the task with `ExecutorError(droppedJob)` unless it has ended already.
+    void abandon() noexcept;
 
 protected:
     /// Stores the outcome under the lock; called once by `finish`.
@@ -149,6 +151,30 @@ private:
     std::exception_ptr m_error;
 };
 
+/// The operation of one task, shared by the jobs that are to run it. An executor that destroys
+/// it unrun (stopped, or itself destroyed) ends the task with `ExecutorError(droppedJob)`, so that
+/// no wait for the task hangs and its completion handlers still run.
+template <class T, class F>
+class TaskRun {
+public:
+    TaskRun(std::shared_ptr<TaskState<T>> state, F operation)
+        : m_state(std::move(state)), m_operation(std::move(operation)) {}
+    ~TaskRun() { m_state->abandon(); }
+    TaskRun(const TaskRun&) = delete;
+    TaskRun& operator=(const TaskRun&) = delete;
+
+    /// Runs the operation as the calling thread's current task, unless the task has ended.
+    void operator()() {
+        const CurrentTaskScope scope(m_state);
+        m_state->run(m_operation);
+    }
+    bool isFinished() const { return m_state->isFinished(); }
+
+private:
+    std::shared_ptr<TaskState<T>> m_state;
+    F m_operation;
+};
+
 } // namespace detail
 
 /// A handle to work running on an executor, whose outcome is a value of `T` or an error.
@@ -199,7 +225,8 @@ private:
 
 /// Starts `operation` at once as a new task on `executor` (the background pool unless given)
 /// with `priority`, or the current task's priority when absent. The operation's return value or
-/// exception becomes the task's outcome.
+/// exception becomes the task's outcome. When the executor drops the task's job unrun (a stopped
+/// pool, a destroyed run loop), the task ends at once with `ExecutorError(droppedJob)`.
 template <class F>
 auto startTask(F operation, std::optional<TaskPriority> priority = std::nullopt,
                std::shared_ptr<Executor> executor = background())
@@ -207,43 +234,36 @@ auto startTask(F operation, std::optional<TaskPriority> priority = std::nullopt,
     using T = std::invoke_result_t<F&>;
     const TaskPriority resolved = priority.value_or(detail::inheritedPriority());
     auto state = std::make_shared<detail::TaskState<T>>(resolved, false);
-    auto op = std::make_shared<F>(std::move(operation));
-    executor->postPrioritized(
-        [state, op] {
-            detail::CurrentTaskScope scope(state);
-            state->run(*op);
-        },
-        resolved);
+    auto run = std::make_shared<detail::TaskRun<T, F>>(state, std::move(operation));
+    executor->postPrioritized([run = std::move(run)] { (*run)(); }, resolved);
     return Task<T>(std::move(state));
 }
 
 /// Starts a task that waits `seconds` (see `timeIntervalNanoseconds`) on `executor`'s clock, then
 /// runs `operation` there. Returns at once. Cancelling during the wait ends the task with
-/// `CancellationError` and the operation never runs; no thread is held during the wait.
+/// `CancellationError` and the operation never runs; no thread is held during the wait. When the
+/// executor drops the wait or the operation's job unrun, or is gone when the wait is over, the
+/// task ends with `ExecutorError(droppedJob)`.
 template <class F>
 auto delayed(double seconds, std::optional<TaskPriority> priority, F operation,
              std::shared_ptr<Executor> executor = background()) -> Task<std::invoke_result_t<F&>> {
     using T = std::invoke_result_t<F&>;
     const TaskPriority resolved = priority.value_or(detail::inheritedPriority());
     auto state = std::make_shared<detail::TaskState<T>>(resolved, true);
-    auto op = std::make_shared<F>(std::move(operation));
+    auto run = std::make_shared<detail::TaskRun<T, F>>(state, std::move(operation));
     const auto nanoseconds = timeIntervalNanoseconds(seconds);
     const auto delay = nanoseconds > static_cast<std::uint64_t>(Duration::max().count())
                            ? Duration::max()
                            : Duration(static_cast<Duration::rep>(nanoseconds));
     std::weak_ptr<Executor> weakExecutor = executor;
-    executor->postAfter(delay, [state, op, weakExecutor, resolved] {
-        if (state->isFinished()) {
+    executor->postAfter(delay, [run = std::move(run), weakExecutor, resolved] {
+        if (run->isFinished()) {
             return;
         }
         // The wait is over: the operation starts as a job of its own so the priority counts.
+        // Without the executor this job's reference is the last, and letting it go ends the task.
         if (auto target = weakExecutor.lock()) {
-            target->postPrioritized(
-                [state, op] {
-                    detail::CurrentTaskScope scope(state);
-                    state->run(*op);
-                },
-                resolved);
+            target->postPrioritized([run] { (*run)(); }, resolved);
         }
     });
     return Task<T>(std::move(state));
