@@ -217,10 +217,17 @@ void ThreadPool::Shared::work() {
 }
 
 ThreadPool::ThreadPool(std::size_t threads) : m_shared(std::make_shared<Shared>(threads)) {
-    const std::lock_guard lock(m_shared->mutex);
-    m_shared->workers.reserve(m_shared->baseCount);
-    for (std::size_t i = 0; i < m_shared->baseCount; ++i) {
-        m_shared->startWorkerLocked();
+    try {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->workers.reserve(m_shared->baseCount);
+        for (std::size_t i = 0; i < m_shared->baseCount; ++i) {
+            m_shared->startWorkerLocked();
+        }
+    } catch (...) {
+        // The system refused a thread: the workers already started would otherwise wait for ever
+        // for the jobs of a pool that never was, holding its state.
+        stop();
+        throw;
     }
 }
 
@@ -241,7 +248,7 @@ void ThreadPool::stop() {
     }
     m_shared->wake.notify_all();
     // The jobs not begun go first: a running job may be waiting for one of them, and releasing
-    // their captures (a promise, say) tells it that they never run.
+    // their captures tells it that they never run (a promise breaks, a task ends with an error).
     dropped.clear();
     droppedTimers.clear();
     const bool onWorker = isCurrent();
