@@ -127,10 +127,14 @@ void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
         state->end();
         return;
     }
+    // Whatever a write throws, the writing goes on: this thread holds the turn, and leaving
+    // here by an exception would leave the writing unended and its follow-ups never run.
     try {
         write();
     } catch (const std::exception& error) {
         core::logError(error, "Failed to write a document's image");
+    } catch (...) {
+        core::Log::error("Failed to write a document's image: an unknown exception");
     }
     write = nullptr;
     postNext(state);
@@ -149,6 +153,9 @@ void PendingImages::State::postNext(const std::shared_ptr<State>& state) {
         executor->post([turn] { turn->take(); });
     } catch (const std::exception& error) {
         core::logError(error, "Failed to go on writing a document's images");
+        state->end();
+    } catch (...) {
+        core::Log::error("Failed to go on writing a document's images: an unknown exception");
         state->end();
     }
 }

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,11 +62,22 @@ bool eventually(const std::function<bool()>& done) {
     return true;
 }
 
+// The tests keep one order of locals so that no write or follow-up outlives the test's frame,
+// however the test ends: first what the jobs write into, then the writer, then what they wait at
+// (promises whose futures they hold). A test that ends early breaks those promises first, which
+// lets the waiting jobs go on; then the writer, as it goes, waits for its running job and ends the
+// writing (running the follow-ups) while what they write into is still there.
+constexpr auto kPatience = 10s;
+
+bool ready(const std::future<void>& future) {
+    return future.wait_for(kPatience) == std::future_status::ready;
+}
+
 TEST(PendingImages, FollowUpsRunOneAtATimeInTheOrderOfTheStops) {
-    const auto writer = std::make_shared<core::ThreadPool>(1);
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
         Journal journal;
+        const auto writer = std::make_shared<core::ThreadPool>(1);
         const PendingImages images = PendingImages::start(writes(journal, 3), writer);
         images.stop([&journal] {
             journal.add("first begins");
@@ -86,7 +99,11 @@ TEST(PendingImages, FollowUpsRunOneAtATimeInTheOrderOfTheStops) {
     // it; neither `finished` nor `wait` is through before both have run.
     Journal journal;
     std::promise<void> writing;
+    std::promise<void> firstBegan;
+    std::thread::id secondRanOn;
+    const auto writer = std::make_shared<core::ThreadPool>(1);
     std::promise<void> goOn;
+    std::promise<void> release;
     std::vector<std::function<void()>> one;
     one.emplace_back([&, gate = goOn.get_future().share()] {
         writing.set_value();
@@ -94,9 +111,7 @@ TEST(PendingImages, FollowUpsRunOneAtATimeInTheOrderOfTheStops) {
         journal.add("image 1");
     });
     const PendingImages images = PendingImages::start(std::move(one), writer);
-    writing.get_future().wait();
-    std::promise<void> firstBegan;
-    std::promise<void> release;
+    ASSERT_TRUE(ready(writing.get_future()));
     images.stop([&, gate = release.get_future().share()] {
         journal.add("first begins");
         firstBegan.set_value();
@@ -104,9 +119,8 @@ TEST(PendingImages, FollowUpsRunOneAtATimeInTheOrderOfTheStops) {
         journal.add("first ends");
     });
     goOn.set_value();
-    firstBegan.get_future().wait();
+    ASSERT_TRUE(ready(firstBegan.get_future()));
     const auto stopping = std::this_thread::get_id();
-    std::thread::id secondRanOn;
     images.stop([&] {
         journal.add("second");
         secondRanOn = std::this_thread::get_id();
@@ -115,10 +129,24 @@ TEST(PendingImages, FollowUpsRunOneAtATimeInTheOrderOfTheStops) {
     EXPECT_FALSE(images.finished());
     EXPECT_FALSE(images.wait(20ms));
     release.set_value();
-    EXPECT_TRUE(images.wait(10s));
+    ASSERT_TRUE(images.wait(kPatience));
     EXPECT_EQ(journal.entries(),
               (std::vector<std::string>{"image 1", "first begins", "first ends", "second"}));
     EXPECT_NE(secondRanOn, stopping);
+}
+
+// A write reports its own failures: whatever escapes it is logged, and the next image follows.
+TEST(PendingImages, WhateverAWriteThrowsTheWritingGoesOn) {
+    Journal journal;
+    const auto writer = std::make_shared<core::ThreadPool>(1);
+    std::vector<std::function<void()>> failing = writes(journal, 4);
+    failing[0] = [] { throw 42; };
+    failing[2] = [] { throw std::runtime_error("the disk is full"); };
+    const PendingImages images = PendingImages::start(std::move(failing), writer);
+    EXPECT_TRUE(eventually([&] { return journal.has("image 4"); }));
+    images.stop([&journal] { journal.add("removed"); });
+    ASSERT_TRUE(images.wait(kPatience));
+    EXPECT_EQ(journal.entries(), (std::vector<std::string>{"image 2", "image 4", "removed"}));
 }
 
 // A writing left on an executor that never runs it (a test's held run loop, a pool that is
@@ -132,12 +160,13 @@ TEST(PendingImages, AWritingEndsWhenItsExecutorDropsItsJob) {
     EXPECT_FALSE(PendingImages::waitForAll(10ms));
     held.reset();
     EXPECT_TRUE(images.finished());
-    EXPECT_TRUE(PendingImages::waitForAll(10s));
+    EXPECT_TRUE(PendingImages::waitForAll(kPatience));
     EXPECT_EQ(journal.entries(), std::vector<std::string>{"followed"});
 
     // A pool stopped between two images: the one begun is finished, no other.
-    auto pool = std::make_shared<core::ThreadPool>(1);
     std::promise<void> writing;
+    auto pool = std::make_shared<core::ThreadPool>(1);
+    std::future<void> stopping;
     std::promise<void> release;
     std::vector<std::function<void()>> slow = writes(journal, 3);
     slow.front() = [&, gate = release.get_future().share()] {
@@ -146,12 +175,12 @@ TEST(PendingImages, AWritingEndsWhenItsExecutorDropsItsJob) {
         journal.add("slow image");
     };
     const PendingImages stopped = PendingImages::start(std::move(slow), pool);
-    writing.get_future().wait();
+    ASSERT_TRUE(ready(writing.get_future()));
     stopped.stop([&journal] { journal.add("followed again"); });
-    auto stopping = std::async(std::launch::async, [&pool] { pool->stop(); });
+    stopping = std::async(std::launch::async, [&pool] { pool->stop(); });
     release.set_value();
-    EXPECT_EQ(stopping.wait_for(10s), std::future_status::ready);
-    EXPECT_TRUE(stopped.wait(10s));
+    EXPECT_TRUE(ready(stopping));
+    EXPECT_TRUE(stopped.wait(kPatience));
     EXPECT_EQ(journal.entries(),
               (std::vector<std::string>{"followed", "slow image", "followed again"}));
 }
@@ -177,12 +206,12 @@ TEST(PendingImages, ACallersPoolMayGoWhileItWrites) {
         }
         images.stop([&journal, &written] { journal.add(std::to_string(written)); });
         pool.reset();
-        EXPECT_TRUE(images.wait(10s));
+        EXPECT_TRUE(images.wait(kPatience));
         // The follow-up came after the last image written.
         ASSERT_EQ(journal.entries().size(), 1U);
         EXPECT_EQ(journal.entries().front(), std::to_string(written));
     }
-    EXPECT_TRUE(PendingImages::waitForAll(10s));
+    EXPECT_TRUE(PendingImages::waitForAll(kPatience));
 }
 
 } // namespace
