@@ -316,13 +316,17 @@ TEST_F(ReportWindowTest, ClosingAWindowWhileItLoadsDropsTheDocumentAndItsWorking
     writeDocument("plan.zoz");
     std::promise<void> release;
     std::shared_future<void> gate = release.get_future().share();
-    std::atomic<bool> opened{false};
-    fs::path workingFolder;
-    auto opener = [gate, &opened, &workingFolder](const fs::path& url) {
-        gate.wait();
+    // Shared with the load, which goes on after a test that gives up early.
+    struct Opened {
+        std::atomic<bool> done{false};
+        fs::path workingFolder;
+    };
+    const auto opened = std::make_shared<Opened>();
+    auto opener = [gate, opened](const fs::path& url) {
+        gate.wait_for(std::chrono::seconds(10));
         auto context = std::make_shared<const DocumentContext>(url);
-        workingFolder = context->workingFolder();
-        opened = true;
+        opened->workingFolder = context->workingFolder();
+        opened->done = true;
         return context;
     };
 
@@ -336,8 +340,8 @@ TEST_F(ReportWindowTest, ClosingAWindowWhileItLoadsDropsTheDocumentAndItsWorking
     ASSERT_TRUE(waitFor([&] { return window.isNull(); }));
 
     release.set_value();
-    ASSERT_TRUE(waitFor([&] { return opened.load(); }));
-    EXPECT_FALSE(workingFolder.empty());
+    ASSERT_TRUE(waitFor([&] { return opened->done.load(); }));
+    EXPECT_FALSE(opened->workingFolder.empty());
     // The result reaches a window that is gone; dropping it removes the working folder.
     ASSERT_TRUE(waitFor([&] { return tmpEntries().empty(); }));
 }
@@ -397,10 +401,13 @@ TEST_F(ReportWindowTest, TheApplicationsEndWaitsForTheFolderOfAClosedDocumentToG
     // The window went before the writer wrote anything: its folder waits for the writer.
     EXPECT_EQ(tmpEntries().size(), 1U);
     EXPECT_FALSE(ReportWindow::waitForLoadsInFlight(std::chrono::milliseconds(20)));
-    auto ending = std::async(std::launch::async, [] { ReportWindow::waitForLoadsInFlight(); });
+    auto ending = std::async(std::launch::async, [] {
+        return ReportWindow::waitForLoadsInFlight(std::chrono::seconds(10));
+    });
     EXPECT_EQ(ending.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     release.set_value();
-    EXPECT_EQ(ending.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    ASSERT_EQ(ending.wait_for(std::chrono::seconds(11)), std::future_status::ready);
+    EXPECT_TRUE(ending.get());
     EXPECT_TRUE(tmpEntries().empty());
 }
 
