@@ -3,9 +3,42 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
+#include <QStyleOptionToolButton>
+#include <QStylePainter>
 #include <QToolButton>
 
 namespace app {
+
+namespace {
+
+// A segment that paints its checked state in the palette's selection colours. The style draws a
+// checked tool button only a shade darker than an unchecked one (1.2 : 1 in a dark palette), too
+// little to see at a glance which segment is chosen. The colours are read at each paint, as
+// QToolButton paints, so the segment follows a palette switched while it is shown.
+class Segment : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        if (isChecked()) {
+            // Every colour group: a disabled picker shows its choice in the disabled selection
+            // colours, and an inactive window in the inactive ones.
+            for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+                option.palette.setColor(group, QPalette::Button,
+                                        option.palette.color(group, QPalette::Highlight));
+                option.palette.setColor(group, QPalette::ButtonText,
+                                        option.palette.color(group, QPalette::HighlightedText));
+            }
+        }
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+    }
+};
+
+} // namespace
 
 SegmentedPicker::SegmentedPicker(const QString& label, const QStringList& texts, QWidget* parent)
     : QWidget(parent), m_group(new QButtonGroup(this)) {
@@ -15,7 +48,7 @@ SegmentedPicker::SegmentedPicker(const QString& label, const QStringList& texts,
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
     for (int i = 0; i < texts.size(); ++i) {
-        auto* segment = new QToolButton(this);
+        auto* segment = new Segment(this);
         segment->setText(texts[i]);
         segment->setCheckable(true);
         segment->setToolButtonStyle(Qt::ToolButtonTextOnly);

@@ -9,6 +9,8 @@
 #include <QPalette>
 #include <QPoint>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -31,6 +33,21 @@ inline QPalette vtDarkPalette(const QColor& separator = QColor(90, 90, 90)) {
     palette.setColor(QPalette::Base, QColor(30, 30, 30));
     palette.setColor(QPalette::Mid, separator);
     return palette;
+}
+
+/// The contrast ratio of two opaque colours by their relative luminance, as WCAG defines it: from
+/// 1 (the same luminance) to 21 (black against white), whichever colour is the lighter.
+inline double vtContrastRatio(const QColor& first, const QColor& second) {
+    const auto luminance = [](const QColor& color) {
+        const auto linear = [](double channel) {
+            return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+               0.0722 * linear(color.blueF());
+    };
+    const double a = luminance(first);
+    const double b = luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 /// The least difference in lightness (0 to 255) that tells a line apart from what lies beside it.
