@@ -1,5 +1,6 @@
 // The application entry: one window on the welcome screen, or opening the document named on the
-// command line; Ctrl+N in any window opens another.
+// command line; Ctrl+N in any window opens another, Ctrl+W closes it, and the program ends once
+// its last window is closed.
 #include "app/app_font.hpp"
 #include "app/report_window.hpp"
 #include "app/termination_signals.hpp"

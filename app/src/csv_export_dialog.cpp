@@ -8,8 +8,10 @@
 #include "uikit/sf_symbol.hpp"
 #include "uikit/symbol_icon.hpp"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -104,6 +106,13 @@ CsvExportDialog::CsvExportDialog(std::shared_ptr<report::ReportViewModel> viewMo
     buttons->setContentsMargins(kHeaderPadding, kHeaderPadding / 2, kHeaderPadding,
                                 kHeaderPadding / 2);
     column->addWidget(buttons);
+
+    // While the sheet is up it is the window the keyboard speaks to: the platform's Close command
+    // closes the sheet, as Escape does, and leaves the document's window open.
+    auto* closeSheet = new QAction(this);
+    closeSheet->setShortcuts(QKeySequence::Close);
+    connect(closeSheet, &QAction::triggered, this, &QWidget::close);
+    addAction(closeSheet);
 }
 
 CsvExportDialog::~CsvExportDialog() {

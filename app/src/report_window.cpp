@@ -175,6 +175,13 @@ ReportWindow::ReportWindow(QWidget* parent, Opener opener)
     connect(newWindow, &QAction::triggered, this, &ReportWindow::newWindowRequested);
     addAction(newWindow);
 
+    // Closing by the keyboard goes through close() as the title bar's button does: the same close
+    // event drops a load in flight, and the last window's close ends the application.
+    auto* closeWindow = new QAction(QStringLiteral("Close Window"), this);
+    closeWindow->setShortcuts(QKeySequence::Close);
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    addAction(closeWindow);
+
     uikit::bindEvent(this, m_events->errorPresentRequest, [this](const QString& text) {
         dispatch(HomeState::ErrorRequested{text.toStdString()});
     });

@@ -1,19 +1,26 @@
 #include "app/report_window.hpp"
 
+#include "app/csv_export_dialog.hpp"
 #include "app/document_page.hpp"
+#include "app/inspector_panel.hpp"
 #include "app/loading_page.hpp"
 #include "app/open_file_page.hpp"
 #include "app/platform.hpp"
+#include "app/report_grid_view.hpp"
 #include "app/scene_events.hpp"
+#include "app/segmented_picker.hpp"
 #include "app/window_manager.hpp"
 #include "core/executor.hpp"
 #include "report/report_view_model.hpp"
 
 #include "test_documents.hpp"
 
+#include "qt_test_wait.hpp"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -22,9 +29,11 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -32,6 +41,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -474,6 +484,147 @@ TEST_F(ReportWindowTest, AnErrorSentInOneWindowShowsOnlyInThatWindow) {
     second->close();
     ASSERT_TRUE(waitFor([&] { return manager.windows().size() == 1; }));
     EXPECT_EQ(manager.windows().front(), first);
+}
+
+// Makes `target`'s window the active one, gives `target` the keyboard focus and presses Ctrl+W
+// there, as a user would.
+void pressCtrlW(QWidget* target) {
+    QWidget* window = target->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    target->setFocus(Qt::OtherFocusReason);
+    VT_TRY_COMPARE(QApplication::focusWidget(), target);
+    QTest::keyClick(target, Qt::Key_W, Qt::ControlModifier);
+}
+
+// Holds document loads back until the test lets them go; opened at the latest when it goes.
+class LoadGate {
+public:
+    ~LoadGate() { open(); }
+
+    void open() {
+        std::call_once(m_opened, [this] { m_release.set_value(); });
+    }
+    // What a load waits on, held by the load itself, so that it never reaches into the test.
+    std::shared_future<void> passage() const { return m_passage; }
+
+private:
+    std::promise<void> m_release;
+    std::shared_future<void> m_passage = m_release.get_future().share();
+    std::once_flag m_opened;
+};
+
+TEST_F(ReportWindowTest, CtrlWClosesOnlyTheFocusedWindowWhereverItsFocusIs) {
+    writeDocument("plan.zoz");
+    WindowManager manager;
+    const QPointer<ReportWindow> welcome = manager.newWindow();
+    const QPointer<ReportWindow> inGrid = manager.newWindow(qstr(documents() / "plan.zoz"));
+    const QPointer<ReportWindow> inInspector = manager.newWindow(qstr(documents() / "plan.zoz"));
+    VT_TRY_VERIFY(inGrid->documentPage() != nullptr && inInspector->documentPage() != nullptr);
+    EXPECT_EQ(tmpEntries().size(), 2U);
+
+    // The closed window is deleted, not merely hidden, and its document goes with it.
+    ASSERT_NO_FATAL_FAILURE(pressCtrlW(inGrid->documentPage()->grid()));
+    VT_TRY_VERIFY(inGrid.isNull());
+    EXPECT_EQ(manager.windows(), (QList<ReportWindow*>{welcome.data(), inInspector.data()}));
+    EXPECT_TRUE(welcome->isVisible());
+    EXPECT_TRUE(inInspector->isVisible());
+    VT_TRY_COMPARE(tmpEntries().size(), 1U);
+
+    QAbstractButton* period = inInspector->documentPage()->inspector()->periodPicker()->button(0);
+    ASSERT_NE(period, nullptr);
+    ASSERT_NO_FATAL_FAILURE(pressCtrlW(period));
+    VT_TRY_VERIFY(inInspector.isNull());
+    EXPECT_EQ(manager.windows(), QList<ReportWindow*>{welcome.data()});
+    EXPECT_TRUE(welcome->isVisible());
+    VT_TRY_VERIFY(tmpEntries().empty());
+
+    auto* card = welcome->openFilePage()->findChild<QAbstractButton*>(QStringLiteral("openCard"));
+    ASSERT_NE(card, nullptr);
+    ASSERT_NO_FATAL_FAILURE(pressCtrlW(card));
+    VT_TRY_VERIFY(welcome.isNull());
+    EXPECT_TRUE(manager.windows().isEmpty());
+}
+
+TEST_F(ReportWindowTest, CtrlWWhileADocumentLoadsDropsItAndItsWorkingFolder) {
+    writeDocument("plan.zoz");
+    LoadGate gate;
+    const auto unpacked = std::make_shared<std::atomic<bool>>(false);
+    // The document is unpacked, then the load waits at the gate.
+    auto opener = [passage = gate.passage(), unpacked](const fs::path& url) {
+        auto context = std::make_shared<const DocumentContext>(url);
+        *unpacked = true;
+        passage.wait_for(std::chrono::seconds(10));
+        return context;
+    };
+    WindowManager manager(nullptr, opener);
+    // However the test ends, the load goes on and ends, and what it posts back arrives, before the
+    // manager waits for it and the test's frame goes.
+    const auto letGo = qScopeGuard([&gate] {
+        gate.open();
+        EXPECT_TRUE(ReportWindow::waitForLoadsInFlight(std::chrono::seconds(10)));
+        QCoreApplication::sendPostedEvents();
+    });
+    const QPointer<ReportWindow> window = manager.newWindow(qstr(documents() / "plan.zoz"));
+    VT_TRY_VERIFY(unpacked->load());
+    EXPECT_EQ(tmpEntries().size(), 1U);
+    EXPECT_EQ(window->pages()->currentWidget(), window->loadingPage());
+
+    ASSERT_NO_FATAL_FAILURE(pressCtrlW(window->loadingPage()));
+    VT_TRY_VERIFY(window.isNull());
+    EXPECT_TRUE(manager.windows().isEmpty());
+    gate.open();
+    EXPECT_TRUE(ReportWindow::waitForLoadsInFlight(std::chrono::seconds(10)));
+    EXPECT_TRUE(tmpEntries().empty());
+}
+
+TEST_F(ReportWindowTest, CtrlWInTheExportSheetClosesTheSheetAndLeavesItsWindowOpen) {
+    writeDocument("plan.zoz");
+    WindowManager manager;
+    const QPointer<ReportWindow> window = manager.newWindow(qstr(documents() / "plan.zoz"));
+    VT_TRY_VERIFY(window->documentPage() != nullptr);
+    DocumentPage* page = window->documentPage();
+    page->exportCsv();
+    const QPointer<CsvExportDialog> sheet = page->csvExportDialog();
+    ASSERT_NE(sheet, nullptr);
+    VT_TRY_VERIFY(sheet->state().kind() == ExportFlow::ViewState::Case::exported);
+    const fs::path temporary = sheet->temporaryFile();
+    EXPECT_TRUE(fs::exists(temporary));
+
+    ASSERT_NO_FATAL_FAILURE(pressCtrlW(sheet->saveButton()));
+    VT_TRY_VERIFY(sheet.isNull());
+    EXPECT_FALSE(fs::exists(temporary));
+    // Only the sheet went: the window still shows its document.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->documentPage(), page);
+    EXPECT_EQ(manager.windows(), QList<ReportWindow*>{window.data()});
+}
+
+TEST_F(ReportWindowTest, CtrlWOnTheLastWindowEndsTheApplicationsLoopWithStatusZero) {
+    WindowManager manager;
+    const QPointer<ReportWindow> window = manager.newWindow();
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        ASSERT_TRUE(other == window.data() || !other->isVisible())
+            << "another window keeps the application open: " << other->metaObject()->className();
+    }
+    auto* card = window->openFilePage()->findChild<QAbstractButton*>(QStringLiteral("openCard"));
+    ASSERT_NE(card, nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    card->setFocus(Qt::OtherFocusReason);
+
+    // The loop the program's main runs; a limit ends it with another status when the close does
+    // not.
+    QTimer::singleShot(0, card, [card] { QTest::keyClick(card, Qt::Key_W, Qt::ControlModifier); });
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    limit.start(5000);
+    const int status = QCoreApplication::exec();
+    ASSERT_EQ(status, 0);
+    VT_TRY_VERIFY(window.isNull());
 }
 
 } // namespace

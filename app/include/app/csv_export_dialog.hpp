@@ -26,7 +26,8 @@ namespace app {
 /// The CSV export sheet: window-modal over the document page. Once shown, the report's CSV text
 /// is made on the background executor and written to a fresh temporary file, which is then
 /// previewed; "Save" copies it where the user chooses and shows the saved file in the file
-/// manager; "Done" or Escape closes the sheet, and closing removes the temporary file.
+/// manager; "Done", Escape or the Close command (Ctrl+W) closes the sheet, and closing removes the
+/// temporary file.
 /// Open it with `open()`; each sheet exports once.
 class CsvExportDialog : public QDialog {
     Q_OBJECT

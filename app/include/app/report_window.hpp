@@ -28,8 +28,9 @@ class WindowPage;
 /// One application window: the welcome screen, then "Loading..." while a document opens in the
 /// background, then the document; back to the welcome screen with an alert when opening fails.
 /// It holds at most one document for its whole life. Its single toolbar is filled by the page it
-/// shows; its alert is one window-modal message box. Closing it while a document loads drops the
-/// result when it arrives.
+/// shows; its alert is one window-modal message box. The platform's Close command (Ctrl+W) closes
+/// it as its title bar's button does. Closing it while a document loads drops the result when it
+/// arrives.
 class ReportWindow final : public QMainWindow {
     Q_OBJECT
 public:
