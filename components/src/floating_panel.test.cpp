@@ -374,22 +374,20 @@ struct ContentFit {
     int contentsRight = 0;
 };
 
-ContentFit contentFit(const components::FloatingPanelExpandableLayout& layout, QWidget& content) {
+void measureContentFit(const components::FloatingPanelExpandableLayout& layout, QWidget& content,
+                       ContentFit& fit) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QWidget* column = content.parentWidget();
-    const uikit::Divider* divider = nullptr;
-    for (const uikit::Divider* line :
-         column->findChildren<uikit::Divider*>(Qt::FindDirectChildrenOnly)) {
-        if (line->orientation() == Qt::Vertical) {
-            divider = line;
-        }
-    }
-    if (divider == nullptr) {
-        throw std::logic_error("no divider before the content");
-    }
-    return {QRect(content.mapTo(&layout, QPoint(0, 0)), content.size()),
-            divider->mapTo(&layout, QPoint(divider->width() - 1, 0)).x(),
-            layout.contentsRect().right()};
+    // The content's column holds the divider and the content. Counted before any is read as a
+    // divider: a lookup matching other widgets would read a divider's fields past them.
+    const QList<uikit::Divider*> dividers =
+        column->findChildren<uikit::Divider*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(dividers.size(), 1);
+    const uikit::Divider* divider = dividers.front();
+    ASSERT_EQ(divider->orientation(), Qt::Vertical);
+    fit = {QRect(content.mapTo(&layout, QPoint(0, 0)), content.size()),
+           divider->mapTo(&layout, QPoint(divider->width() - 1, 0)).x(),
+           layout.contentsRect().right()};
 }
 
 TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivider) {
@@ -402,7 +400,8 @@ TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivid
     for (const int width : {512, 513, 700, 701, 1000, 512}) {
         layout.resize(width, 520);
         ASSERT_TRUE(layout.isExpanded());
-        const ContentFit fit = contentFit(layout, *content);
+        ContentFit fit;
+        ASSERT_NO_FATAL_FAILURE(measureContentFit(layout, *content, fit)) << width;
         EXPECT_TRUE(content->isVisible()) << width;
         EXPECT_EQ(fit.content.left(), fit.dividerRight + 1) << width;
         EXPECT_EQ(fit.content.right(), fit.contentsRight) << width;
@@ -420,7 +419,8 @@ TEST(FloatingPanelExpandableLayout, TheContentFillsExactlyTheRoomRightOfTheDivid
         false, true, QRect(100, 100, 700, 600), presented);
     panel.present();
     auto& hosted = dynamic_cast<components::FloatingPanelExpandableLayout&>(*panel.content());
-    const ContentFit fit = contentFit(hosted, *inPanel);
+    ContentFit fit;
+    ASSERT_NO_FATAL_FAILURE(measureContentFit(hosted, *inPanel, fit));
     EXPECT_EQ(fit.content.left(), fit.dividerRight + 1);
     // Its last column is the one just inside the panel's 1 px edge.
     EXPECT_EQ(inPanel->mapTo(&panel, QPoint(inPanel->width() - 1, 0)).x(), panel.width() - 2);

@@ -8,6 +8,8 @@
 
 #include <QBoxLayout>
 #include <QImage>
+#include <QLabel>
+#include <QList>
 
 #include <cmath>
 
@@ -91,6 +93,31 @@ TEST(Divider, ABackgroundLiesBehindTheLineAndShowsOnlyThroughATranslucentSeparat
     backed.window.setPalette(vtLightPalette());
     expectLineAt(backed.window.grab().toImage(), backed.middle(), backed.across(),
                  QColor(184, 184, 184));
+}
+
+// Panels find their dividers by type; that takes the divider's own meta-object, without which
+// every widget would pass for one.
+TEST(Divider, ALookupByTypeFindsTheDividersAndNoOtherWidget) {
+    QWidget parent;
+    new QWidget(&parent);
+    new QLabel(QStringLiteral("beside"), &parent);
+    auto* divider = new Divider(Qt::Horizontal, {}, &parent);
+    auto* nested = new QWidget(&parent);
+    new QWidget(nested);
+    auto* inner = new Divider(Qt::Vertical, {}, nested);
+
+    EXPECT_EQ(parent.findChildren<Divider*>(Qt::FindDirectChildrenOnly), QList<Divider*>{divider});
+    EXPECT_EQ(parent.findChildren<Divider*>(), (QList<Divider*>{divider, inner}));
+    EXPECT_EQ(nested->findChild<Divider*>(), inner);
+    EXPECT_TRUE(divider->inherits("uikit::Divider"));
+
+    // A plain widget is no divider, and one holding only plain widgets has none.
+    QWidget plain;
+    new QWidget(&plain);
+    new QLabel(&plain);
+    EXPECT_FALSE(plain.inherits("uikit::Divider"));
+    EXPECT_EQ(plain.findChild<Divider*>(), nullptr);
+    EXPECT_TRUE(plain.findChildren<Divider*>().isEmpty());
 }
 
 } // namespace
