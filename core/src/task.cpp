@@ -128,6 +128,8 @@ void TaskControl::abandon() noexcept {
     } catch (const std::exception& error) {
         // Called as a job is destroyed: there is no one to pass a failure to.
         logError(error, "Could not end a task whose job was dropped");
+    } catch (...) {
+        Log::error("Could not end a task whose job was dropped: an unknown exception");
     }
 }
 
