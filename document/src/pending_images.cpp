@@ -7,6 +7,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <string>
 #include <utility>
 
 namespace document::ZozX {
@@ -62,13 +63,14 @@ std::shared_ptr<core::Executor> imageWriter() {
     return *writer;
 }
 
-void runLogged(const std::function<void()>& work) noexcept {
+// Runs `work`, logging whatever it throws as `failure`.
+void runLogged(const std::function<void()>& work, const char* failure) noexcept {
     try {
         work();
     } catch (const std::exception& error) {
-        core::logError(error, "Failed to finish after writing a document's images");
+        core::logError(error, failure);
     } catch (...) {
-        core::Log::error("Failed to finish after writing a document's images");
+        core::Log::error(std::string(failure) + ": an unknown exception");
     }
 }
 
@@ -129,13 +131,7 @@ void PendingImages::State::writeNext(const std::shared_ptr<State>& state) {
     }
     // Whatever a write throws, the writing goes on: this thread holds the turn, and leaving
     // here by an exception would leave the writing unended and its follow-ups never run.
-    try {
-        write();
-    } catch (const std::exception& error) {
-        core::logError(error, "Failed to write a document's image");
-    } catch (...) {
-        core::Log::error("Failed to write a document's image: an unknown exception");
-    }
+    runLogged(write, "Failed to write a document's image");
     write = nullptr;
     postNext(state);
 }
@@ -195,7 +191,7 @@ void PendingImages::State::drain() noexcept {
             followUp = std::move(followUps.front());
             followUps.pop_front();
         }
-        runLogged(followUp);
+        runLogged(followUp, "Failed to finish after writing a document's images");
     }
     changed.notify_all();
 }
